@@ -1,0 +1,5 @@
+#include "app/program.h"
+
+int main(int argc, char** argv) {
+    return velox::runProgram({velox::InstrumentType::Em38Mk2, velox::ProductLine::Orv, {}}, argc, argv);
+}

@@ -1,0 +1,5 @@
+#include "app/program.h"
+
+int main(int argc, char** argv) {
+    return velox::runProgram({velox::InstrumentType::Em61Lx2, velox::ProductLine::Orv, {}}, argc, argv);
+}

@@ -1,0 +1,88 @@
+#pragma once
+// The run-time record shared by the screens, dialogs, handlers and reader
+// threads. Fields are grouped by the subsystem that owns (writes) them.
+// Fields that a reader thread and the user-interface thread both touch are
+// atomics.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "config/variant.h"
+#include "platform/clock.h"
+
+namespace velox {
+
+struct SurveyContext {
+    // Fixed when the program starts.
+    Variant variant{};
+    int portraitScreen = 0;
+
+    // Values derived from the settings whenever they are loaded or edited.
+    struct Derived {
+        uint32_t readingPeriodMs = 200;
+        uint32_t recordsPerReading = 4;
+        double stationIncrement = 1.0;
+        double stationValue = 0.0;
+        int workingSurveyMode = 0;
+        int activeSurveyMode = 0;
+        double workingGpsOffsetY = 0.0;
+        int cursorWidth = 13;
+        int cursorHeight = 6;
+        int cursorBandPixels = 0;
+        int mapPaneWidth = 0;  // set by the logging-screen layout
+        double filterCoefficientLeft = 0.0;
+        double filterCoefficientRight = 0.0;
+        double previousFilterFactorLeft = 0.0;
+        double previousFilterFactorRight = 0.0;
+        double swathToLeftEdge = 0.0;  // metres
+        double swathToRightEdge = 0.0;
+        double swathToLeftEdgeMap = 0.0;  // map units
+        double swathToRightEdgeMap = 0.0;
+        double readingScaleFactor = 0.0;  // profile pixels per reading unit, per pane height 1
+        int nccModel = 0;
+        int workingDipoleMode = 0;
+    } derived;
+
+    // The start window and its screens.
+    struct Screen {
+        int windowWidth = 0;
+        int windowHeight = 0;
+        int clientWidth = 0;
+        int clientHeight = 0;
+        int largeScreen = 0;
+        int textHeight = 0;
+        int lineHeight = 0;
+        int layoutColumnWidth = 140;
+        int buttonX = 0;
+        int buttonY = 0;
+        int buttonWidth = 0;
+        int buttonHeight = 0;
+        int selectedButton = 0;
+        int uptimeWarning = 0;
+        std::atomic<int> screenState{0};  // 0 start screen, 1 logging screen, 2 GPS monitor
+    } screen;
+
+    // Serial ports and their reader threads.
+    struct Ports {
+        std::atomic<int> instrumentPortState{0};  // 0 closed, 1 open, 2 reader running
+        std::atomic<int> gpsPortState{0};
+        std::atomic<int> handshakeMode{-1};  // -1 none yet, 1 "OK", 0 "OV"
+        int gpsEnabled = 0;
+    } ports;
+
+    // Instrument acquisition shared with the reader thread.
+    struct Acquisition {
+        std::atomic<Tick> lastDataTick{0};
+        std::atomic<Tick> lastRecordTick{0};
+    } acquisition;
+
+    // Text of the message dialog: at most 255 characters, lines joined by CR LF.
+    struct Message {
+        std::u16string title;
+        std::u16string text;
+    } message;
+};
+
+}  // namespace velox
