@@ -40,9 +40,8 @@ struct SurveyContext {
         double swathToRightEdge = 0.0;
         double swathToLeftEdgeMap = 0.0;  // map units
         double swathToRightEdgeMap = 0.0;
-        double readingScaleFactor = 0.0;  // profile pixels per reading unit, per pane height 1
-        int nccModel = 0;
-        int workingDipoleMode = 0;
+        int nccModel = 0;           // EM61-MK2 N.C.C. models
+        int workingDipoleMode = 0;  // EM34-3 coil configuration in force
     } derived;
 
     // The start window and its screens.
