@@ -11,6 +11,7 @@
 
 #include "config/variant.h"
 #include "platform/clock.h"
+#include "serial/port_slot.h"
 
 namespace velox {
 
@@ -65,6 +66,10 @@ struct SurveyContext {
 
     // Serial ports and their reader threads.
     struct Ports {
+        // The open ports (empty when closed). A reader takes its own copy;
+        // closing the port is what stops it.
+        PortSlot instrumentPort;
+        PortSlot gpsPort;
         std::atomic<int> instrumentPortState{0};  // 0 closed, 1 open, 2 reader running
         std::atomic<int> gpsPortState{0};
         std::atomic<int> handshakeMode{-1};  // -1 none yet, 1 "OK", 0 "OV"
