@@ -16,6 +16,11 @@ xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true' EXIT
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${number}" ] && break; sleep 0.1; done
 
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  XDG_RUNTIME_DIR=$(mktemp -d)
+  export XDG_RUNTIME_DIR
+fi
+
 name=$(basename "$program")
 echo "There is no display here, so $name runs on a virtual ${screen} screen."
 DISPLAY=":$number" "$program" --screenshot "$out/$name-start.png"
