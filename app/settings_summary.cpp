@@ -28,7 +28,11 @@ std::string nameOf(std::initializer_list<const char*> names, int index) {
     return std::to_string(index);
 }
 
-std::string comPort(int portIndex) { return format("COM%d", portIndex + 1); }
+// Shown numbers are one-based; wide arithmetic keeps a damaged setting of
+// INT_MAX from overflowing.
+long long oneBased(int index) { return static_cast<long long>(index) + 1; }
+
+std::string comPort(int portIndex) { return format("COM%lld", oneBased(portIndex)); }
 
 std::string hertz(double periodSeconds) {
     if (!(periodSeconds > 0.0) || !std::isfinite(periodSeconds)) return "N/A";
@@ -74,7 +78,7 @@ std::string instrumentTypeValue(InstrumentType type, const SurveyConfig& c) {
         case InstrumentType::Em31Mk2: return c.conductivityModel ? "Short" : "Standard";
         case InstrumentType::Em38: return c.component ? "Inphase" : "Conductivity";
         case InstrumentType::Em34_3:
-            return c.surveyMode == SURVEY_MANUAL ? format("%d", c.dipoleMode + 1) : hertz(c.readingPeriod);
+            return c.surveyMode == SURVEY_MANUAL ? format("%lld", oneBased(c.dipoleMode)) : hertz(c.readingPeriod);
         case InstrumentType::Em38Mk2: return c.em38Mk2Model ? "EM38MK2-1" : "EM38MK2";
         case InstrumentType::Grad601: return pauseKeyName(c.pauseKey);
     }
@@ -91,10 +95,10 @@ void fillLeftColumn(SettingsSummary& rows, InstrumentType type, const SurveyConf
         rows[1].leftValue = enabled && c.surveyMode == SURVEY_AUTO ? hertz(c.readingPeriod) : "N/A";
     } else if (isGrad601(type)) {
         rows[0].leftLabel = "Number of Sensors:";
-        rows[0].leftValue = format("%1d", c.sensorCountIndex + 1);
+        rows[0].leftValue = format("%1lld", oneBased(c.sensorCountIndex));
         const bool twoSensors = c.sensorCountIndex == 1;
         rows[1].leftLabel = twoSensors ? "Sensors Separation:" : "Swath bar:";
-        rows[1].leftValue = metres(twoSensors ? c.sensorSeparation : (c.swathWidthIndex + 1) * 0.25);
+        rows[1].leftValue = metres(twoSensors ? c.sensorSeparation : (c.swathWidthIndex + 1.0) * 0.25);
     } else if (type == InstrumentType::Em34_3) {
         rows[1].leftLabel = "EM34-3 Mode:";
         rows[1].leftValue = c.surveyMode == SURVEY_MANUAL ? "Manual" : "Auto";
@@ -124,7 +128,7 @@ void fillRightColumn(SettingsSummary& rows, InstrumentType type, const SurveyCon
     switch (type) {
         case InstrumentType::Em61Lx2:
             rows[2].rightLabel = "Number of Sensors:";
-            rows[2].rightValue = format("%1d", c.sensorCountIndex + 1);
+            rows[2].rightValue = format("%1lld", oneBased(c.sensorCountIndex));
             break;
         case InstrumentType::Em61Mk2:
             rows[2].rightLabel = "Sensor Size:";

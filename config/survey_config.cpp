@@ -64,7 +64,7 @@ double swathWidthMetres(InstrumentType type, const SurveyConfig& c) {
         return sensorWidth * factor;
     }
     if (isGrad601(type)) {
-        return c.sensorCountIndex == 0 ? (c.swathWidthIndex + 1) * 0.25 : 2.0 * c.sensorSeparation;
+        return c.sensorCountIndex == 0 ? (c.swathWidthIndex + 1.0) * 0.25 : 2.0 * c.sensorSeparation;
     }
     const int index = std::clamp(c.swathWidthIndex, 0, static_cast<int>(std::size(kConductivitySwathWidths)) - 1);
     return kConductivitySwathWidths[index];
@@ -148,7 +148,8 @@ void deriveSettingsValues(const Variant& variant, const SurveyConfig& config, Su
     const int s = std::clamp(config.cursorSize, 0, 5);
     d.cursorWidth = s == 5 ? 19 : 2 * s + 7;
     d.cursorHeight = s == 5 ? 9 : s + 3;
-    d.cursorBandPixels = static_cast<int>((5 * config.cursorBandIndex + 10) * 0.01 * d.mapPaneWidth);
+    const int band = std::clamp(config.cursorBandIndex, 0, 6);
+    d.cursorBandPixels = static_cast<int>((5 * band + 10) * 0.01 * d.mapPaneWidth);
 
     if (variant.instrumentType == InstrumentType::Em61Lx2) {
         d.filterCoefficientLeft = filterCoefficientFromFactor(config.filterFactorLeft);

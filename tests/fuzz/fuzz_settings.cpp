@@ -1,10 +1,13 @@
 // Reads arbitrary bytes as the value lines of every settings layout, then
-// writes them out again, as a load followed by a save would.
+// does what a start does with them: derives the run-time values, lays out
+// the start screen's summary and sketch, and writes the file out again.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "app/instrument_sketch.h"
+#include "app/settings_summary.h"
 #include "config/settings_file.h"
 #include "config/survey_context.h"
 
@@ -16,6 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         velox::SurveyContext context;
         velox::parseSettingsLines(type, body, config);
         velox::deriveSettingsValues(variant, config, context);
+        velox::settingsSummaryRows(variant, config, context.derived);
+        velox::sketchInstrument(type, config, context.derived.workingGpsOffsetY, velox::RectF{20, 250, 780, 460});
         const std::string out = velox::formatSettings(variant, config);
         if (out.empty()) __builtin_trap();
     }

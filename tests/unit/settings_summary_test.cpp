@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 
 #include "app/settings_summary.h"
+#include "config/settings_file.h"
 #include "config/survey_config.h"
 #include "config/survey_context.h"
 #include "test_support.h"
@@ -174,6 +176,24 @@ TEST(SettingsSummary, ColumnsKeepTheirMarginsAndStayInside) {
     SummaryColumns squeezed = summaryColumns(20, 500, true, 80, 100);
     EXPECT_EQ(squeezed.rightLabelX, 500 - 230);
     EXPECT_EQ(squeezed.rightValueX, squeezed.rightLabelX + 130);
+}
+
+TEST(SettingsSummary, DamagedSettingsShowWithoutOverflow) {
+    // A settings file may hold any number; the summary must still show it.
+    for (InstrumentType type : kAllInstruments) {
+        SurveyConfig config;
+        for (const SettingLine& line : settingsLayout(type, config)) {
+            if (auto* i = std::get_if<int*>(&line)) **i = std::numeric_limits<int>::max();
+        }
+        config.gpsInput = 1;
+        const SettingsSummary rows = settingsSummaryRows({type, ProductLine::Velox, {}}, config, SurveyContext().derived);
+        EXPECT_NE(rows[0].rightValue, "") << instrumentName(type);
+    }
+    SurveyConfig config;
+    config.instrumentPort = std::numeric_limits<int>::max();
+    const SettingsSummary rows = settingsSummaryRows({InstrumentType::Em61Lx2, ProductLine::Velox, {}}, config,
+                                                     SurveyContext().derived);
+    EXPECT_EQ(rows[0].rightValue, "COM2147483648");
 }
 
 }  // namespace
