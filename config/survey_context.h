@@ -9,11 +9,15 @@
 #include <cstdint>
 #include <string>
 
+#include "acquisition/gps_state.h"
 #include "config/variant.h"
 #include "platform/clock.h"
 #include "serial/port_slot.h"
 
 namespace velox {
+
+// States of the logging screen.
+enum class LoggingState : int { Closed = -2, StandBy = -1, Monitoring = 0, Logging = 1 };
 
 struct SurveyContext {
     // Fixed when the program starts.
@@ -80,7 +84,42 @@ struct SurveyContext {
     struct Acquisition {
         std::atomic<Tick> lastDataTick{0};
         std::atomic<Tick> lastRecordTick{0};
+        // The instrument answers (set by the instrument side; stays 1 without an
+        // instrument reader). GPS lines are written while logging only when it is 1.
+        std::atomic<bool> instrumentLinkUp{true};
+        // Station and reading counters of the reading handlers (user-interface thread).
+        bool stationStarted = false;
+        int readingCount = 0;
     } acquisition;
+
+    // EM61 acquisition: the frame handed from the reader to the reading
+    // handler and the decimation. The handler keeps its phase, current ring
+    // and alarm state itself.
+    struct Em61 {
+        // Written by the reader, read by the handler while the reader waits in its hand-over.
+        std::array<uint8_t, 128> frameBuffer{};
+        std::atomic<int> dispatchEvery{1};
+        std::atomic<bool> frameCounterReset{false};  // asks the reader to restart its count of frames
+        // Set by the reader when its frame ended the lost-connection notice; taken by the handler.
+        std::atomic<bool> lostNoticeCleared{false};
+        bool instrumentReady = false;  // normalisation has finished
+    } em61;
+
+    // GPS reader thread and fix handler.
+    GpsReaderState gpsReader;
+    GpsFixState gpsFix;
+
+    // The logging screen's control state, read by the reader threads.
+    struct Logging {
+        std::atomic<LoggingState> loggingState{LoggingState::Closed};
+        std::atomic<bool> instrumentLinkBroken{false};  // set by the watchdog, cleared by the instrument reader
+        bool softMarkerActive = false;                   // an arrow or digit key is held
+        std::atomic<bool> lostShown{false};              // the lost-connection notice is on screen
+        uint32_t loggingTimeMs = 0;                      // logging time before the last resume
+        Tick loggingResumeTick = 0;
+        uint32_t lastLoggingTotalMs = 0;                 // the total the reading handlers showed last
+        int lineCount = 0;
+    } logging;
 
     // Text of the message dialog: at most 255 characters, lines joined by CR LF.
     struct Message {

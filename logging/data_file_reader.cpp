@@ -244,7 +244,7 @@ void decodeSwath(DataRecord& r, std::string_view record) {
 }
 
 void decodeEm61Reading(DataRecord& r, std::string_view record, const RecordLayout& layout) {
-    Em61Record em;
+    LoggedEm61Reading em;
     em.letter = record[0];
     em.gain = static_cast<std::uint8_t>(record[1]);
     for (std::size_t i = 0; i < em.words.size(); ++i) em.words[i] = signed16(record, 2 + 2 * i);

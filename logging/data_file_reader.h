@@ -126,7 +126,7 @@ std::string_view recordKindName(RecordKind kind);
 
 // An EM61 reading record: the frame as received with the mean current the
 // handler wrote into it.
-struct Em61Record {
+struct LoggedEm61Reading {
     char letter = 0;
     std::uint8_t gain = 0;
     std::array<std::int16_t, 4> words{};
@@ -161,7 +161,7 @@ struct DataRecord {
     std::optional<std::string> settings;     // tag records: bytes 12 on; GpsSetup: bytes 15-20
     std::optional<long> sentenceCount;       // GpsTrailer
     std::optional<char> status;              // GpsTrailer: ' ' or 'p'
-    std::optional<Em61Record> em61;
+    std::optional<LoggedEm61Reading> em61;
     std::string problem;                     // why the record is damaged; empty when it is sound
     bool damaged() const { return !problem.empty(); }
 };

@@ -154,7 +154,7 @@ private:
     std::string out_;
 };
 
-void addEm61(Fields& f, const Em61Record& em, bool json) {
+void addEm61(Fields& f, const LoggedEm61Reading& em, bool json) {
     f.text("letter", std::string(1, em.letter));
     f.raw("gain", json ? std::to_string(em.gain) : [&] {
         char hex[8];
