@@ -2,7 +2,9 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace velox {
@@ -84,8 +86,30 @@ int MessageDialog::ask(QWidget* owner, MessageButtons buttons, const QString& ti
     return dialog.exec();
 }
 
+QtOperatorMessages::QtOperatorMessages(QWidget* owner)
+    : owner_(owner), pendingMutex_(std::make_shared<std::mutex>()), pending_(std::make_shared<std::set<std::string>>()) {}
+
 int QtOperatorMessages::show(const std::string& title, const std::string& text, MessageButtons buttons) {
-    return MessageDialog::ask(owner_, buttons, QString::fromStdString(title), QString::fromStdString(text));
+    const QString qTitle = QString::fromStdString(title);
+    const QString qText = QString::fromStdString(text);
+    if (!owner_ || QThread::currentThread() == owner_->thread())
+        return MessageDialog::ask(owner_, buttons, qTitle, qText);
+
+    const std::string key = title + '\n' + text;
+    {
+        std::lock_guard lock(*pendingMutex_);
+        if (!pending_->insert(key).second) return 1;
+    }
+    QPointer<QWidget> owner(owner_);
+    QMetaObject::invokeMethod(
+        owner_,
+        [owner, buttons, qTitle, qText, key, mutex = pendingMutex_, pending = pending_] {
+            MessageDialog::ask(owner, buttons, qTitle, qText);
+            std::lock_guard lock(*mutex);
+            pending->erase(key);
+        },
+        Qt::QueuedConnection);
+    return 1;
 }
 
 }  // namespace velox

@@ -6,6 +6,11 @@
 #include <QDialog>
 #include <QString>
 
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+
 #include "platform/operator_messages.h"
 
 class QWidget;
@@ -29,14 +34,21 @@ private:
     MessageButtons buttons_;
 };
 
-// Lets the Qt-free core show its messages over a window.
+// Lets the Qt-free core show its messages over a window. On the
+// user-interface thread a message is modal and returns the answer. From a
+// reader thread it is handed to the user-interface thread and show returns
+// 1 at once: a reader must never wait for the operator while the user
+// interface may be waiting for that reader. While such a message is on
+// screen, the same message again is not stacked on top of it.
 class QtOperatorMessages final : public OperatorMessages {
 public:
-    explicit QtOperatorMessages(QWidget* owner) : owner_(owner) {}
+    explicit QtOperatorMessages(QWidget* owner);
     int show(const std::string& title, const std::string& text, MessageButtons buttons) override;
 
 private:
     QWidget* owner_;
+    std::shared_ptr<std::mutex> pendingMutex_;
+    std::shared_ptr<std::set<std::string>> pending_;  // title + text of the messages shown for other threads
 };
 
 }  // namespace velox

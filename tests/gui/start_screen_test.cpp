@@ -12,6 +12,7 @@
 #include <QtTest>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "acquisition/monitor_gps_wnd.h"
 #include "app/message_dialog.h"
@@ -365,6 +366,35 @@ private slots:
         whenMessageOpens([](MessageDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
         QtOperatorMessages messages(nullptr);
         QCOMPARE(messages.show("Title", "text", kind), escapeAnswer);
+    }
+
+    // A reader thread's message never makes the reader wait for the operator,
+    // and a reader repeating it every few seconds does not stack dialogs.
+    void messagesFromAReaderThread() {
+        QWidget owner;
+        QtOperatorMessages messages(&owner);
+        int answers = 0;
+        std::thread reader([&] {
+            for (int i = 0; i < 3; ++i) answers += messages.show("Serial Port", "Cannot open COM6 for GPS", MessageButtons::Ok);
+        });
+        reader.join();  // returns although nobody answered
+        QCOMPARE(answers, 3);
+        int dialogs = 0;
+        whenMessageOpens([&](MessageDialog* dialog) {
+            ++dialogs;
+            QCOMPARE(labelText(dialog), QStringLiteral("Cannot open COM6 for GPS"));
+            clickButton(dialog, "OK");
+        });
+        QTRY_COMPARE(dialogs, 1);
+        QTest::qWait(100);
+        QCOMPARE(dialogs, 1);
+        // Answered: the next one is shown again.
+        std::thread([&] { messages.show("Serial Port", "Cannot open COM6 for GPS", MessageButtons::Ok); }).join();
+        whenMessageOpens([&](MessageDialog* dialog) {
+            ++dialogs;
+            clickButton(dialog, "OK");
+        });
+        QTRY_COMPARE(dialogs, 2);
     }
 };
 
