@@ -15,6 +15,7 @@
 #include <string_view>
 #include <variant>
 
+#include "platform/sound_player.h"
 #include "acquisition/em61_frame.h"
 
 namespace velox {
@@ -146,12 +147,6 @@ std::string normalisationNoticeText(int percent);
 
 // ---- Target alarm --------------------------------------------------------
 
-inline constexpr std::string_view SOUND_RING = "SOUND_RING";
-inline constexpr std::string_view RINGINSOUND = "RINGINSOUND";
-inline constexpr std::string_view LEFTSOUND = "LEFTSOUND";
-inline constexpr std::string_view BETWEENSOUND = "BETWEENSOUND";
-inline constexpr std::string_view RIGHTSOUND = "RIGHTSOUND";
-inline constexpr std::string_view LEFTRIGHTSOUND = "LEFTRIGHTSOUND";
 
 enum AlarmType : int { ALARM_DISABLED = 0, ALARM_SIMPLE = 1, ALARM_ENHANCED = 2 };
 enum AlarmAudio : int { ALARM_AUDIO_NONE = 0, ALARM_AUDIO_VOICE = 1, ALARM_AUDIO_RINGING = 2 };

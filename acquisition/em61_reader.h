@@ -19,6 +19,7 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/sound_player.h"
 #include "acquisition/em61_frame.h"
 #include "config/survey_config.h"
 #include "config/survey_context.h"
@@ -31,7 +32,6 @@ class HandOverChannel;
 class SerialPort;
 class SoundPlayer;
 
-inline constexpr std::string_view SOUND_RESULT = "SOUND_RESULT";
 // The pause after a reconnection handshake before reading resumes.
 inline constexpr std::chrono::milliseconds EM61_RELINK_PAUSE{1000};
 

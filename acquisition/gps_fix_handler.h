@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/sound_player.h"
 #include "acquisition/gps_fix.h"
 #include "acquisition/gps_state.h"
 #include "acquisition/nmea_format.h"
@@ -23,7 +24,6 @@ struct SurveyContext;
 class SoundPlayer;
 
 inline constexpr int MAX_LOGGED_FIXES = 7200;
-inline constexpr std::string_view SOUND_GPSWARNING = "SOUND_GPSWARNING";
 inline constexpr std::u16string_view NOT_AVAILABLE_COORDINATE = u"     N/A     ";
 inline constexpr std::u16string_view NOT_AVAILABLE = u"N/A";
 inline constexpr std::string_view FIX_LIMIT_TITLE = "INFORMATION";

@@ -165,7 +165,8 @@ void StartWnd::createButtons() {
 }
 
 void StartWnd::createChildWindows() {
-    logWindow_ = new ScreenLogWnd(this, placement_.width, placement_.height);
+    logWindow_ = new ScreenLogWnd(this, placement_.width, placement_.height, variant_, config_, context_);
+    connect(logWindow_, &ScreenLogWnd::startScreenShown, this, &StartWnd::showStartButtons);
     gpsMonitorWindow_ = new MonitorGPSWnd(this, placement_.width, placement_.height);
 }
 
@@ -393,13 +394,25 @@ void StartWnd::selectButton(int index) {
 void StartWnd::command(int index) {
     if (takeFocusFromChildScreens()) return;
     switch (index) {
+        case CMD_LOGGING:
+            if (logWindow_->startLogging()) {
+                for (QPushButton* button : buttons_) button->hide();
+            }
+            update();
+            break;
         case CMD_RESET_TO_DEFAULT: resetToDefault(); break;
         case CMD_EXIT: close(); break;
         default:
-            // Logging, the setup dialogs, the GPS monitor and the display
-            // options arrive with their own screens.
+            // The setup dialogs, the GPS monitor and the display options
+            // arrive with their own screens.
             break;
     }
+}
+
+void StartWnd::showStartButtons() {
+    for (QPushButton* button : buttons_) button->show();
+    update();
+    setFocus();
 }
 
 void StartWnd::resetToDefault() {

@@ -84,6 +84,7 @@ private:
 
     bool takeFocusFromChildScreens();
     void selectButton(int index);
+    void showStartButtons();
     void resetToDefault();
     void reportUptime();
 

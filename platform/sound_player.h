@@ -7,6 +7,17 @@
 
 namespace velox {
 
+// The program's sounds.
+inline constexpr std::string_view SOUND_RESULT = "SOUND_RESULT";  // reading tick
+inline constexpr std::string_view SOUND_RING = "SOUND_RING";
+inline constexpr std::string_view RINGINSOUND = "RINGINSOUND";  // the same ring, for the enhanced alarm
+inline constexpr std::string_view SOUND_RING_2S = "SOUND_RING_2S";
+inline constexpr std::string_view SOUND_GPSWARNING = "SOUND_GPSWARNING";
+inline constexpr std::string_view LEFTSOUND = "LEFTSOUND";
+inline constexpr std::string_view RIGHTSOUND = "RIGHTSOUND";
+inline constexpr std::string_view BETWEENSOUND = "BETWEENSOUND";
+inline constexpr std::string_view LEFTRIGHTSOUND = "LEFTRIGHTSOUND";
+
 class SoundPlayer {
 public:
     virtual ~SoundPlayer() = default;

@@ -1,0 +1,168 @@
+#pragma once
+// Doubles for the logging screen's tests: readers that only record what the
+// screen asked of them, a sound recorder, a save-file dialog that accepts the
+// proposed name, and an instrument on a pseudo-terminal that answers the
+// "H","X" handshake.
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "logging/acquisition_control.h"
+#include "logging/data_file_naming.h"
+#include "logging/logging_control.h"
+#include "platform/sound_player.h"
+#include "serial_pty.h"
+
+namespace velox::test {
+
+class FakeAcquisition final : public AcquisitionControl {
+public:
+    void startInstrumentReader() override { calls.push_back("startInstrument"); }
+    void createGpsReader() override { calls.push_back("createGps"); }
+    void resumeGpsReader() override { calls.push_back("resumeGps"); }
+    void setRecordDecimation(uint32_t everyNth) override {
+        decimation = everyNth;
+        calls.push_back("decimation " + std::to_string(everyNth));
+    }
+    bool startWheelTriggering() override {
+        calls.push_back("wheelOn");
+        return true;
+    }
+    void stopWheelTriggering() override { calls.push_back("wheelOff"); }
+    void stopReaders() override { calls.push_back("stopReaders"); }
+
+    bool called(const std::string& call) const {
+        for (const std::string& c : calls)
+            if (c == call) return true;
+        return false;
+    }
+    std::vector<std::string> calls;
+    uint32_t decimation = 0;
+};
+
+class RecordingSounds final : public SoundPlayer {
+public:
+    void playSound(std::string_view name, bool) override {
+        std::lock_guard lock(mutex);
+        played.emplace_back(name);
+    }
+    void stopSound() override {}
+    std::vector<std::string> taken() {
+        std::lock_guard lock(mutex);
+        return played;
+    }
+    std::mutex mutex;
+    std::vector<std::string> played;
+};
+
+// Accepts the proposed name in the proposed folder, or a fixed path.
+class AcceptingPicker final : public DataFilePicker {
+public:
+    std::optional<std::filesystem::path> chooseSaveFile(const SaveFileRequest& request) override {
+        ++shown;
+        if (chosen) return *chosen;
+        return request.initialFolder / (request.proposedName + request.kind.extension);
+    }
+    std::optional<std::filesystem::path> chosen;
+    int shown = 0;
+};
+
+struct Shown {
+    std::string title;
+    std::string text;
+};
+
+// Answers questions by title (1 unless scripted) and records every message.
+class AnsweringMessages final : public OperatorMessages {
+public:
+    int show(const std::string& title, const std::string& text, MessageButtons) override {
+        shown.push_back({title, text});
+        const auto answer = answers.find(title);
+        return answer == answers.end() ? 1 : answer->second;
+    }
+    std::vector<std::string> texts() const {
+        std::vector<std::string> out;
+        for (const Shown& s : shown) out.push_back(s.text);
+        return out;
+    }
+    std::map<std::string, int> answers;
+    std::vector<Shown> shown;
+};
+
+class ScriptedHost final : public LoggingScreenHost {
+public:
+    void setTimerPeriod(uint32_t periodMs) override { timerPeriod = periodMs; }
+    void showLoggingScreen() override { screen = "logging"; }
+    void showStartScreen() override { screen = "start"; }
+    void refresh() override { ++refreshes; }
+    int popupMenu(const PopupMenu& menu) override {
+        lastMenu = menu;
+        return menuChoice;
+    }
+    std::optional<NewLineEntry> askNewLine(const NewLineProposal& proposal) override {
+        lastProposal = proposal;
+        return newLine;
+    }
+    std::optional<double> askNewStation(const NewStationView& view) override {
+        lastStationView = view;
+        return newStation;
+    }
+    std::optional<std::u16string> askComment() override { return commentText; }
+
+    uint32_t timerPeriod = 0;
+    std::string screen;
+    int refreshes = 0;
+    int menuChoice = 0;
+    std::optional<PopupMenu> lastMenu;
+    std::optional<NewLineEntry> newLine;
+    std::optional<NewLineProposal> lastProposal;
+    std::optional<double> newStation;
+    std::optional<NewStationView> lastStationView;
+    std::optional<std::u16string> commentText;
+};
+
+// Answers every "H","X" (or "H","W") pair with `answer`; silent with an empty answer.
+class HandshakePeer {
+public:
+    HandshakePeer(const PtyPair& pty, std::string answer)
+        : pty_(pty), answer_(std::move(answer)), thread_([this] { run(); }) {}
+    ~HandshakePeer() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::string received() {
+        std::lock_guard lock(mutex_);
+        return received_;
+    }
+
+private:
+    void run() {
+        while (!stop_) {
+            pollfd fd{pty_.master(), POLLIN, 0};
+            if (poll(&fd, 1, 10) <= 0 || !(fd.revents & POLLIN)) continue;
+            char byte;
+            if (::read(pty_.master(), &byte, 1) != 1) continue;
+            std::lock_guard lock(mutex_);
+            received_.push_back(byte);
+            if ((byte == 'X' || byte == 'W') && !answer_.empty()) pty_.send(answer_);
+        }
+    }
+
+    const PtyPair& pty_;
+    std::string answer_;
+    std::mutex mutex_;
+    std::string received_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+}  // namespace velox::test
