@@ -124,7 +124,7 @@ GpsFix decodeGpsFix(std::string_view sentence, const GpsSentenceFormat& format, 
     fix.tick = tick;
     Hemispheres hemispheres;
 
-    for (const FieldSlot& slot : format.slots) {
+    for (const FieldSlot& slot : format.fieldSlots) {
         const std::optional<std::string_view> field = extractField(sentence, slot.field);
         switch (slot.role) {
             case FieldRole::SATELLITES:

@@ -87,7 +87,7 @@ GpsFixHandler::GpsFixHandler(const SurveyConfig& config, SurveyContext& context,
     : config_(config), context_(context), format_(format), sounds_(sounds), map_(map) {}
 
 bool GpsFixHandler::hasRole(FieldRole role) const {
-    return std::any_of(format_.slots.begin(), format_.slots.end(),
+    return std::any_of(format_.fieldSlots.begin(), format_.fieldSlots.end(),
                        [role](const FieldSlot& slot) { return slot.role == role; });
 }
 

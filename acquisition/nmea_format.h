@@ -39,7 +39,7 @@ struct GpsSentenceFormat {
     std::string_view tag;   // found anywhere in a position sentence
     bool checksumRequired;
     int timeField;                     // hhmmss.ss, UTC
-    std::span<const FieldSlot> slots;  // decoded in this order
+    std::span<const FieldSlot> fieldSlots;  // decoded in this order
     int qualityOffset;                 // added to the received quality (POS counts from 0)
     bool zeroQualityInvalid;           // quality 0 means "no fix" (GGA)
     int unitField;                     // field with the unit letter of local coordinates, 0 when none

@@ -11,10 +11,11 @@
 #include <string>
 
 #include "app/start_wnd.h"
+#include "app/survey_readers.h"
 #include "config/survey_config.h"
 #include "config/survey_context.h"
 #include "display/screen_log_wnd.h"
-#include "logging/acquisition_control.h"
+#include "display/sound_player_qt.h"
 #include "platform/paths.h"
 
 namespace velox {
@@ -45,19 +46,6 @@ void printUsage(const Variant& variant, std::FILE* out) {
                  instrumentName(variant.instrumentType).c_str(),
                  settingsFilePath(settingsStem(variant)).string().c_str());
 }
-
-// Until the instrument and GPS readers are wired to the logging screen, the
-// start of logging opens and checks the ports and no reader runs on them.
-class ReadersNotWired final : public AcquisitionControl {
-public:
-    void startInstrumentReader() override {}
-    void createGpsReader() override {}
-    void resumeGpsReader() override {}
-    void setRecordDecimation(uint32_t) override {}
-    bool startWheelTriggering() override { return false; }
-    void stopWheelTriggering() override {}
-    void stopReaders() override {}
-};
 
 bool isSet(const char* name) {
     const char* value = std::getenv(name);
@@ -122,8 +110,10 @@ int runProgram(const Variant& variant, int argc, char** argv) {
 
     static SurveyConfig config;
     static SurveyContext context;
-    ReadersNotWired readers;
     StartWnd window(variant, config, context, screen->geometry().size());
+    QtSoundPlayer sounds;
+    window.logWindow()->setSoundPlayer(sounds);
+    SurveyReaders readers(variant, config, context, *window.logWindow(), sounds);
     window.logWindow()->setAcquisition(readers);
     window.show();
     window.activateWindow();

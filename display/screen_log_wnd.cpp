@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QKeyEvent>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -141,6 +142,17 @@ void ScreenLogWnd::createTexts() {
                                   QString::fromLatin1(LOST_CONNECTION_NOTICE[2].data())));
     pauseHint_ = textLabel(this, "pauseHint");
     pauseHint_->setAlignment(Qt::AlignCenter);
+    instrumentReadouts_ = textLabel(this, "instrumentReadouts");
+    gpsReadouts_ = textLabel(this, "gpsReadouts");
+    for (QLabel* readouts : {instrumentReadouts_, gpsReadouts_}) {
+        readouts->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        readouts->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    }
+}
+
+void ScreenLogWnd::setReadouts(const QStringList& instrumentLines, const QStringList& gpsLines) {
+    instrumentReadouts_->setText(instrumentLines.join(QLatin1Char('\n')));
+    gpsReadouts_->setText(gpsLines.join(QLatin1Char('\n')));
 }
 
 // A plain arrangement until the panes arrive: the status line on top, the
@@ -154,6 +166,9 @@ void ScreenLogWnd::layoutScreen() {
     fileName_->setGeometry(21 + w / 3, 2, w / 3, lineHeight);
     writeHealth_->setGeometry(21, 2 + lineHeight, w - 2 * kMargin, lineHeight);
     waitingForFix_->setGeometry(kMargin, h / 3, w - 2 * kMargin, lineHeight);
+    const int readoutTop = 3 * lineHeight + 8;
+    instrumentReadouts_->setGeometry(21, readoutTop, w / 3, h / 3 - readoutTop - 4);
+    gpsReadouts_->setGeometry(21 + w / 3, readoutTop, w / 3, h / 3 - readoutTop - 4);
     lostNotice_->setGeometry(w / 2 - 80, h / 3 + 2 * lineHeight, 160, 3 * lineHeight + 8);
 
     const int x0 = w - kMargin - 2 * kButtonWidth - kButtonGap;

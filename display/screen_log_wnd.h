@@ -6,6 +6,7 @@
 // the LoggingControl. Worker messages from the reader threads arrive through
 // its hand-over channel and go to the handler registered for each message.
 
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -53,6 +54,10 @@ public:
     QPushButton* stateButton(int index) const { return stateButtons_[index]; }
     QPushButton* pauseButton() const { return pauseButton_; }
     QLabel* statusLabel() const { return status_; }
+    // The messages shown over this screen, for code that reports on it.
+    OperatorMessages& messages() { return messages_; }
+    // The latest read-out values, one line each, until the panes draw them.
+    void setReadouts(const QStringList& instrumentLines, const QStringList& gpsLines);
 
 signals:
     // The screen was left: the start window shows its buttons again.
@@ -105,6 +110,8 @@ private:
     QLabel* waitingForFix_ = nullptr;
     QLabel* lostNotice_ = nullptr;
     QLabel* pauseHint_ = nullptr;
+    QLabel* instrumentReadouts_ = nullptr;
+    QLabel* gpsReadouts_ = nullptr;
 };
 
 }  // namespace velox

@@ -140,10 +140,10 @@ TEST(GpsSentenceFormat, RowsAndSlamVariant) {
         EXPECT_EQ(format.tag, row.tag);
         EXPECT_EQ(format.checksumRequired, row.checksum);
         EXPECT_EQ(format.timeField, row.timeField);
-        ASSERT_EQ(format.slots.size(), row.slots.size());
+        ASSERT_EQ(format.fieldSlots.size(), row.slots.size());
         for (size_t i = 0; i < row.slots.size(); ++i) {
-            EXPECT_EQ(format.slots[i].role, row.slots[i].role) << "slot " << i;
-            EXPECT_EQ(format.slots[i].field, row.slots[i].field) << "slot " << i;
+            EXPECT_EQ(format.fieldSlots[i].role, row.slots[i].role) << "slot " << i;
+            EXPECT_EQ(format.fieldSlots[i].field, row.slots[i].field) << "slot " << i;
         }
         EXPECT_EQ(format.usesStatusSentence, row.nmeaData == 0);
     }

@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# A survey as an operator logs it: velox-sim plays the EM61-LX2 and the GPS
+# receiver on their serial ports, and velox61lx2 on a virtual screen is
+# driven by its keys: Logging, File (accepting the proposed name), Go, a
+# stretch of logging, pause, Quick Line, a comment, Go, pause, Exit. The
+# data file is then read back with velox-dump.
+set -euo pipefail
+
+bin="${VELOX_BIN:?VELOX_BIN must name the folder of the programs}"
+work=$(mktemp -d)
+pids=()
+
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    for log in program sim; do
+        [ -f "$work/$log.log" ] && sed "s/^/  $log: /" "$work/$log.log" | grep -v 'No audio device' | tail -20 >&2
+    done
+    [ -f "$work/dump.txt" ] && sed 's/^/  dump: /' "$work/dump.txt" | tail -30 >&2
+    exit 1
+}
+
+# Waits up to $1 seconds for the command after it to succeed.
+wait_for() {
+    local seconds=$1
+    shift
+    for _ in $(seq $((seconds * 10))); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+number=120
+while [ -e "/tmp/.X${number}-lock" ] || [ -e "/tmp/.X11-unix/X${number}" ]; do number=$((number + 1)); done
+Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+wait_for 10 test -e "/tmp/.X11-unix/X${number}" || fail "Xvfb did not start"
+export DISPLAY=":$number" PROGRAMDATA="$work/data" HOME="$work/home" XDG_RUNTIME_DIR="$work"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+mkdir -p "$PROGRAMDATA" "$HOME"
+
+"$bin/velox-sim" --quiet >"$work/sim.log" 2>&1 &
+pids+=($!)
+wait_for 10 test -e "$PROGRAMDATA/Halvik/Ports/COM6" || fail "velox-sim registered no ports"
+
+"$bin/velox61lx2" >"$work/program.log" 2>&1 &
+program=$!
+pids+=($program)
+window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velox61LX2$' | head -n 1) ||
+    fail "no program window"
+sleep 1
+
+# Keys go through the X server to the focused window, as a keyboard's would.
+press() {
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    xdotool key --delay 100 "$@"
+}
+data_file() { ls "$HOME"/*.RX2 2>/dev/null | head -n 1; }
+records() { stat -c %s "$(data_file)" 2>/dev/null | awk '{print int($1 / 27)}'; }
+more_records_than() { [ "$(records)" -gt "$1" ]; }
+
+dialog_open() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+# Presses Return in the dialog titled $1 until it closes.
+confirm_dialog() {
+    for _ in $(seq 3); do
+        in_dialog "$1" Return 2>/dev/null || true
+        wait_for 4 bash -c "! xdotool search --onlyvisible --name '$1' >/dev/null 2>&1" && return 0
+    done
+    return 1
+}
+# Types into the dialog titled $1: keys, or text with "type".
+in_dialog() {
+    local title=$1
+    shift
+    local id
+    id=$(xdotool search --onlyvisible --name "$title" | head -n 1) || return 1
+    xdotool windowfocus --sync "$id" 2>/dev/null || true
+    if [ "$1" = type ]; then xdotool type --delay 80 "$2"; else xdotool key --delay 100 "$@"; fi
+}
+# Presses a key until the dialog titled $2 opens (the buttons wait for the
+# instrument's first data and the first GPS fix).
+press_until_dialog() {
+    for _ in $(seq 10); do
+        press "$1"
+        wait_for 3 dialog_open "$2" && return 0
+    done
+    return 1
+}
+
+press l                                  # Logging: handshake, readers, Monitoring
+press_until_dialog f 'Create Data File' || fail "File never opened the save dialog"
+sleep 1
+confirm_dialog 'Create Data File' || fail "the save dialog did not close"   # accept the proposed name
+have_data_file() { [ -n "$(data_file)" ]; }
+wait_for 10 have_data_file || fail "no data file was created"
+sleep 1
+press g                                  # Go
+wait_for 30 more_records_than 80 || fail "logging wrote too little"
+sleep 4
+press space                              # pause
+sleep 1
+press_until_dialog q 'Quick Line' || fail "no Quick Line question"
+confirm_dialog 'Quick Line' || fail "Quick Line not answered"            # Yes
+sleep 1
+press_until_dialog c 'Enter Comment' || fail "no comment dialog"
+in_dialog 'Enter Comment' type "wet ground"
+confirm_dialog 'Enter Comment' || fail "the comment dialog did not close"
+sleep 1
+press g
+sleep 4
+press space
+sleep 1
+press_until_dialog x 'Confirm Exit' || fail "no exit question"
+confirm_dialog 'Confirm Exit' || fail "Confirm Exit not answered"          # Yes
+sleep 2
+kill -0 "$program" 2>/dev/null || fail "the program ended when logging was left"
+press Left Return                        # back on the start screen: Exit
+wait_for 20 bash -c "! kill -0 $program 2>/dev/null" || fail "the program did not end"
+set +e
+wait "$program"
+code=$?
+set -e
+[ $code -eq 0 ] || fail "the program ended with exit code $code"
+
+file=$(data_file)
+"$bin/velox-dump" "$file" >"$work/dump.txt" || fail "velox-dump found damaged records"
+count() { grep -c -- "$1" "$work/dump.txt" || true; }
+
+grep -q '^index=0  type="VLXLX2  W"' "$work/dump.txt" || fail "no header tag"
+[ "$(count 'text="\$STARTED"')" -eq 2 ] || fail "expected two \$STARTED events"
+[ "$(count 'text="PAUSED"')" -eq 2 ] || fail "expected two PAUSED events"
+[ "$(count 'kind="line"')" -eq 2 ] || fail "expected the first line and the quick line"
+grep -q 'kind="line"  text="2.00"' "$work/dump.txt" || fail "the quick line is not 2.00"
+grep -q 'kind="comment"  text="wet ground"' "$work/dump.txt" || fail "the comment is missing"
+readings=$(count 'kind="reading"')
+[ "$readings" -ge 30 ] || fail "only $readings readings"
+fixes=$(count 'kind="GPS trailer".*status="p"')
+[ "$fixes" -ge 5 ] || fail "only $fixes GPS positions"
+grep -q 'kind="UTM easting"  zone=32  easting=500000' "$work/dump.txt" || fail "no UTM reference of the first fix"
+# No reading before the first start of logging.
+first_start=$(grep -n 'text="\$STARTED"' "$work/dump.txt" | head -n 1 | cut -d: -f1)
+first_reading=$(grep -n 'kind="reading"' "$work/dump.txt" | head -n 1 | cut -d: -f1)
+[ "$first_reading" -gt "$first_start" ] || fail "a reading before \$STARTED"
+echo "survey logged: $readings readings, $fixes positions"
