@@ -20,8 +20,9 @@ constexpr std::chrono::milliseconds kParkTimeout{500};
 constexpr uint32_t kWheelSettleMs = 1300;  // after "H","W" before wheel records come
 constexpr uint32_t kContinuousSettleMs = 100;
 
-QString fromU16(const std::u16string& text) { return QString::fromStdU16String(text); }
-QString fromStd(const std::string& text) { return QString::fromStdString(text); }
+QString fromU16(const std::u16string& text) { return QString::fromStdU16String(text).trimmed(); }
+// The read-out texts are padded for their panes; a line of text needs none.
+QString fromStd(const std::string& text) { return QString::fromStdString(text).trimmed(); }
 
 }  // namespace
 

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils x11-apps netpbm
   fonts-dejavu-core
 )
 

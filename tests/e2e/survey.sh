@@ -26,16 +26,7 @@ fail() {
     exit 1
 }
 
-# Waits up to $1 seconds for the command after it to succeed.
-wait_for() {
-    local seconds=$1
-    shift
-    for _ in $(seq $((seconds * 10))); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+source "$(dirname "$0")/../../tools/xdrive.sh"
 
 number=120
 while [ -e "/tmp/.X${number}-lock" ] || [ -e "/tmp/.X11-unix/X${number}" ]; do number=$((number + 1)); done
@@ -57,42 +48,9 @@ window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velox61LX2$' | 
     fail "no program window"
 sleep 1
 
-# Keys go through the X server to the focused window, as a keyboard's would.
-press() {
-    xdotool windowfocus --sync "$window" 2>/dev/null || true
-    xdotool key --delay 100 "$@"
-}
 data_file() { ls "$HOME"/*.RX2 2>/dev/null | head -n 1; }
 records() { stat -c %s "$(data_file)" 2>/dev/null | awk '{print int($1 / 27)}'; }
 more_records_than() { [ "$(records)" -gt "$1" ]; }
-
-dialog_open() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
-# Presses Return in the dialog titled $1 until it closes.
-confirm_dialog() {
-    for _ in $(seq 3); do
-        in_dialog "$1" Return 2>/dev/null || true
-        wait_for 4 bash -c "! xdotool search --onlyvisible --name '$1' >/dev/null 2>&1" && return 0
-    done
-    return 1
-}
-# Types into the dialog titled $1: keys, or text with "type".
-in_dialog() {
-    local title=$1
-    shift
-    local id
-    id=$(xdotool search --onlyvisible --name "$title" | head -n 1) || return 1
-    xdotool windowfocus --sync "$id" 2>/dev/null || true
-    if [ "$1" = type ]; then xdotool type --delay 80 "$2"; else xdotool key --delay 100 "$@"; fi
-}
-# Presses a key until the dialog titled $2 opens (the buttons wait for the
-# instrument's first data and the first GPS fix).
-press_until_dialog() {
-    for _ in $(seq 10); do
-        press "$1"
-        wait_for 3 dialog_open "$2" && return 0
-    done
-    return 1
-}
 
 press l                                  # Logging: handshake, readers, Monitoring
 press_until_dialog f 'Create Data File' || fail "File never opened the save dialog"
