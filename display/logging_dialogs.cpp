@@ -38,6 +38,8 @@ QDialogButtonBox* okCancel(QDialog* dialog, std::function<bool()> valid) {
         if (valid()) dialog->accept();
     });
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("1"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("2"));
     return buttons;
 }
 
@@ -163,6 +165,30 @@ std::optional<std::u16string> CommentDialog::ask(QWidget* owner) {
     placeOverOwner(dialog, owner);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.text();
+}
+
+// --- Set Coordinates Display Units
+
+CoordinatesUnitsDialog::CoordinatesUnitsDialog(QWidget* owner, const CoordinatesUnitsChoice& choice)
+    : QDialog(owner) {
+    setObjectName(QStringLiteral("COORDINATESUNITS"));
+    setWindowTitle(QStringLiteral("Set Coordinates Display Units"));
+    units_ = new QComboBox(this);
+    units_->setObjectName(QStringLiteral("1004"));
+    for (const std::string& item : choice.items) units_->addItem(QString::fromStdString(item));
+    units_->setCurrentIndex(choice.selected);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Coordinates Units:"), this));
+    layout->addWidget(units_);
+    layout->addWidget(okCancel(this, [] { return true; }));
+    units_->setFocus();
+}
+
+std::optional<int> CoordinatesUnitsDialog::ask(QWidget* owner, const CoordinatesUnitsChoice& choice) {
+    CoordinatesUnitsDialog dialog(owner, choice);
+    placeOverOwner(dialog, owner);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.units_->currentIndex();
 }
 
 }  // namespace velox

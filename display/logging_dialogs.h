@@ -56,6 +56,18 @@ private:
     QLineEdit* comment_;
 };
 
+// "COORDINATESUNITS": the units of the coordinate read-outs; the chosen
+// list position.
+class CoordinatesUnitsDialog : public QDialog {
+    Q_OBJECT
+public:
+    CoordinatesUnitsDialog(QWidget* owner, const CoordinatesUnitsChoice& choice);
+    static std::optional<int> ask(QWidget* owner, const CoordinatesUnitsChoice& choice);
+
+private:
+    QComboBox* units_;
+};
+
 // Places a dialog over its owner: centred across, its top a tenth of the free height below the owner's top.
 void placeOverOwner(QDialog& dialog, const QWidget* owner);
 

@@ -269,6 +269,10 @@ std::optional<double> ScreenLogWnd::askNewStation(const NewStationView& view) {
 
 std::optional<std::u16string> ScreenLogWnd::askComment() { return CommentDialog::ask(this); }
 
+std::optional<int> ScreenLogWnd::askCoordinatesUnits(const CoordinatesUnitsChoice& choice) {
+    return CoordinatesUnitsDialog::ask(this, choice);
+}
+
 // --- keys
 
 bool ScreenLogWnd::focusNextPrevChild(bool) { return false; }

@@ -79,6 +79,7 @@ private:
     std::optional<NewLineEntry> askNewLine(const NewLineProposal& proposal) override;
     std::optional<double> askNewStation(const NewStationView& view) override;
     std::optional<std::u16string> askComment() override;
+    std::optional<int> askCoordinatesUnits(const CoordinatesUnitsChoice& choice) override;
 
     void createButtons();
     void createTexts();

@@ -295,6 +295,7 @@ void LoggingControl::menuCommand(int id) {
         case MENU_NEW_LINE: newLine(); break;
         case MENU_NEW_STATION: newStation(); break;
         case MENU_COMMENT: comment(); break;
+        case MENU_COORDINATES_UNITS: coordinatesUnits(); break;
         case MENU_TOGGLE_VIEW:
             // Only with both an instrument and a GPS is there a choice of views.
             if (instrumentEnabled() && gpsEnabled()) mapViewActive_ = !mapViewActive_;
@@ -498,6 +499,16 @@ void LoggingControl::comment() {
     const std::optional<std::u16string> text = links_.host.askComment();
     if (!text) return;
     dataFile_.writeEvent(text->substr(0, kCommentLength), REC_COMMENT);
+}
+
+void LoggingControl::coordinatesUnits() {
+    const CoordinatesUnitsChoice choice = coordinatesUnitsChoice(config_.nmeaData, config_.coordinatesDisplay);
+    const std::optional<int> selection = links_.host.askCoordinatesUnits(choice);
+    if (!selection) return;
+    const int display = coordinatesDisplayOf(choice, *selection);
+    if (display < 0) return;
+    config_.coordinatesDisplay = display;
+    saveSettingsNow();
 }
 
 void LoggingControl::stopAcquisition() {

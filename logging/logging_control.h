@@ -18,6 +18,7 @@
 #include "platform/sound_player.h"
 #include "config/survey_config.h"
 #include "config/survey_context.h"
+#include "geo/coordinates_units.h"
 #include "logging/data_file.h"
 
 namespace velox {
@@ -166,6 +167,8 @@ public:
     virtual std::optional<NewLineEntry> askNewLine(const NewLineProposal& proposal) = 0;
     virtual std::optional<double> askNewStation(const NewStationView& view) = 0;
     virtual std::optional<std::u16string> askComment() = 0;
+    // The coordinates units dialog: the chosen list position, nothing when cancelled.
+    virtual std::optional<int> askCoordinatesUnits(const CoordinatesUnitsChoice& choice) = 0;
 };
 
 struct LoggingLinks {
@@ -209,6 +212,7 @@ public:
     void newLine();
     void newStation();
     void comment();
+    void coordinatesUnits();
     void exitLogging();
 
     // Keys (virtual-key codes) of the key-down and key-up messages.

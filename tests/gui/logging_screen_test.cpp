@@ -5,6 +5,7 @@
 // the start of logging is refused.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -306,6 +307,20 @@ private slots:
         s.key(Qt::Key_F);
         s.key(Qt::Key_G);
         QVERIFY(s.window->grab().save(QString::fromUtf8(folder) + "/logging_screen_1024x768.png"));
+    }
+
+    void coordinatesUnitsDialog() {
+        int display = 3;
+        const CoordinatesUnitsChoice choice = coordinatesUnitsChoice(1, display);
+        CoordinatesUnitsDialog dialog(nullptr, choice);
+        QCOMPARE(dialog.objectName(), QStringLiteral("COORDINATESUNITS"));
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Set Coordinates Display Units"));
+        auto* units = dialog.findChild<QComboBox*>(QStringLiteral("1004"));
+        QVERIFY(units);
+        QCOMPARE(units->count(), 4);
+        QCOMPARE(units->currentText(), QStringLiteral("UTM US Feet"));
+        QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("1")));
+        QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("2")));
     }
 };
 

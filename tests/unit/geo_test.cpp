@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "geo/coordinates_units.h"
 #include "geo/map_units.h"
 #include "geo/utm.h"
 
@@ -156,6 +157,27 @@ TEST(MapUnits, Factors) {
         EXPECT_NEAR(toMapUnits(1000.0, c.mapUnits), c.divided, 1e-6);
         EXPECT_NEAR(metresTimesMapUnitFactor(1000.0, c.mapUnits), c.multiplied, 1e-6);
     }
+}
+
+TEST(CoordinatesUnits, ListsAndStoredValues) {
+    int display = 0;
+    CoordinatesUnitsChoice geodetic = coordinatesUnitsChoice(1, display);
+    EXPECT_EQ(geodetic.items, (std::vector<std::string>{"Geodetic Lat/Lon", "UTM meters", "UTM feet", "UTM US Feet"}));
+    EXPECT_EQ(geodetic.selected, 0);
+    EXPECT_EQ(coordinatesDisplayOf(geodetic, 2), 2);
+
+    for (int localGrid : {3, 4, 7}) {
+        display = 0;
+        const CoordinatesUnitsChoice grid = coordinatesUnitsChoice(localGrid, display);
+        EXPECT_EQ(display, 1) << "no geodetic display on a local grid";
+        EXPECT_EQ(grid.items, (std::vector<std::string>{"meters", "feet", "US Survey Feet"}));
+        EXPECT_EQ(grid.selected, 0);
+        EXPECT_EQ(coordinatesDisplayOf(grid, 1), 2);
+    }
+    // A damaged setting shows the first entry; a position off the list stores nothing.
+    display = 99;
+    EXPECT_EQ(coordinatesUnitsChoice(1, display).selected, 0);
+    EXPECT_EQ(coordinatesDisplayOf(geodetic, 4), -1);
 }
 
 }  // namespace

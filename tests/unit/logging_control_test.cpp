@@ -380,6 +380,39 @@ TEST(LoggingMenu, MenuButtonRunsTheChosenCommand) {
     EXPECT_FALSE(s.control->mapViewActive());
 }
 
+TEST(LoggingMenu, CoordinatesUnitsAreChosenAndSaved) {
+    struct Case {
+        int nmeaData;
+        int storedBefore;
+        std::optional<int> selection;  // nothing: Cancel
+        int shownSelection;
+        int storedAfter;
+    };
+    const Case cases[] = {
+        {1, 0, 2, 0, 2},            // GGA: "UTM feet"
+        {4, 0, 1, 0, 2},            // LLQ: no geodetic display, "feet"
+        {7, 3, 0, 2, 1},            // pseudo-GGA: "meters"
+        {1, 3, std::nullopt, 3, 3}, // Cancel changes nothing
+    };
+    for (const Case& c : cases) {
+        SurveyConfig settings;
+        settings.nmeaData = c.nmeaData;
+        settings.coordinatesDisplay = c.storedBefore;
+        Screen s(kLx2, settings);
+        s.host.unitsSelection = c.selection;
+        s.control->menuCommand(MENU_COORDINATES_UNITS);
+        ASSERT_TRUE(s.host.lastUnitsChoice);
+        EXPECT_EQ(s.host.lastUnitsChoice->selected, c.shownSelection) << c.nmeaData;
+        EXPECT_EQ(s.config.coordinatesDisplay, c.storedAfter) << c.nmeaData;
+        SurveyConfig reloaded;
+        SurveyContext context;
+        if (c.selection) {
+            loadSettings(kLx2, reloaded, context);
+            EXPECT_EQ(reloaded.coordinatesDisplay, c.storedAfter) << "saved";
+        }
+    }
+}
+
 TEST(LoggingLines, QuickLineTable) {
     struct Case {
         std::u16string line;

@@ -117,6 +117,12 @@ public:
         return newStation;
     }
     std::optional<std::u16string> askComment() override { return commentText; }
+    std::optional<int> askCoordinatesUnits(const CoordinatesUnitsChoice& choice) override {
+        lastUnitsChoice = choice;
+        return unitsSelection;
+    }
+    std::optional<CoordinatesUnitsChoice> lastUnitsChoice;
+    std::optional<int> unitsSelection;
 
     uint32_t timerPeriod = 0;
     std::string screen;
