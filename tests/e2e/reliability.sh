@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# A survey that meets trouble: the instrument is switched off and on again
+# and the GPS falls silent while logging, then the program is killed
+# outright. Logging goes on through both faults, the readings and positions
+# resume in the same file, and the killed program leaves a file of whole
+# records.
+set -euo pipefail
+
+bin="${VELOX_BIN:?VELOX_BIN must name the folder of the programs}"
+work=$(mktemp -d)
+pids=()
+
+cleanup() {
+    for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -f "$work/dump.txt" ] && grep -v 'kind="reading"\|GPS continuation' "$work/dump.txt" | sed 's/^/  dump: /' | tail -30 >&2
+    exit 1
+}
+
+source "$(dirname "$0")/../../tools/xdrive.sh"
+
+number=140
+while [ -e "/tmp/.X${number}-lock" ] || [ -e "/tmp/.X11-unix/X${number}" ]; do number=$((number + 1)); done
+Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+wait_for 10 test -e "/tmp/.X11-unix/X${number}" || fail "Xvfb did not start"
+export DISPLAY=":$number" PROGRAMDATA="$work/data" HOME="$work/home" XDG_RUNTIME_DIR="$work"
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+mkdir -p "$PROGRAMDATA" "$HOME"
+
+"$bin/velox61lx2" >"$work/program.log" 2>&1 &
+program=$!
+pids+=($program)
+window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velox61LX2$' | head -n 1) ||
+    fail "no program window"
+
+data_file() { ls "$HOME"/*.RX2 2>/dev/null | head -n 1; }
+have_data_file() { [ -n "$(data_file)" ]; }
+# The stand-in's clock starts now: its faults come while the program logs.
+"$bin/velox-sim" --quiet --fault em-off@25+4 --fault gps-off@38+8 >"$work/sim.log" 2>&1 &
+sim=$!
+pids+=($sim)
+wait_for 10 test -e "$PROGRAMDATA/Halvik/Ports/COM6" || fail "velox-sim registered no ports"
+sleep 1
+
+press l
+press_until_dialog f 'Create Data File' || fail "File never opened the save dialog"
+sleep 1
+confirm_dialog 'Create Data File' || fail "the save dialog did not close"
+wait_for 10 have_data_file || fail "no data file was created"
+sleep 1
+press g
+sleep 50                                 # through both faults and back
+kill -9 "$program"
+wait "$program" 2>/dev/null || true
+
+file=$(data_file)
+size=$(stat -c %s "$file")
+[ $((size % 27)) -eq 0 ] || fail "the killed program left a cut-off record ($size bytes)"
+"$bin/velox-dump" "$file" >"$work/dump.txt" || fail "velox-dump found damaged records"
+
+line_of() { grep -n -- "$1" "$work/dump.txt" | head -n 1 | cut -d: -f1; }
+last_line_of() { grep -n -- "$1" "$work/dump.txt" | tail -n 1 | cut -d: -f1; }
+break_line=$(line_of 'text="1CONN BRK 1"')
+[ -n "$break_line" ] || fail "no connection-break event for the switched-off instrument"
+[ "$(last_line_of 'kind="reading"')" -gt "$(last_line_of 'text="1CONN BRK 1"')" ] ||
+    fail "readings did not resume after the instrument came back"
+gps_break=$(line_of 'text="GPS CONN BR"')
+[ -n "$gps_break" ] || fail "no GPS connection-break event"
+[ "$(last_line_of 'status="p"')" -gt "$(last_line_of 'text="GPS CONN BR"')" ] ||
+    fail "positions did not resume after the GPS came back"
+echo "logging went on through both faults; the killed program left $((size / 27)) whole records"
