@@ -14,6 +14,7 @@
 #include "acquisition/em61_handler.h"
 #include "em61_logged_readings.h"
 #include "platform/sound_player.h"
+#include "recording_sounds.h"
 
 namespace velox::test {
 
@@ -49,35 +50,6 @@ inline std::string wireFrame(const FrameValues& v) {
     bytes.push_back(static_cast<char>(EM61_END_BYTE));
     return bytes;
 }
-
-class RecordingSounds final : public SoundPlayer {
-public:
-    struct Call {
-        std::string name;  // empty for stopSound
-        bool interrupting = false;
-        bool operator==(const Call&) const = default;
-    };
-    void playSound(std::string_view name, bool interrupting) override {
-        std::lock_guard lock(mutex_);
-        calls_.push_back({std::string(name), interrupting});
-    }
-    void stopSound() override {
-        std::lock_guard lock(mutex_);
-        calls_.push_back({"", false});
-    }
-    std::vector<Call> calls() const {
-        std::lock_guard lock(mutex_);
-        return calls_;
-    }
-    void clear() {
-        std::lock_guard lock(mutex_);
-        calls_.clear();
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<Call> calls_;
-};
 
 // A colour scale of 10 mV per colour from 0, with the entries it was given.
 class RecordingSwath final : public ColourSwathInput {

@@ -14,6 +14,7 @@
 #include "config/survey_context.h"
 #include "platform/sound_player.h"
 #include "platform/text.h"
+#include "recording_sounds.h"
 
 namespace velox {
 namespace {
@@ -40,23 +41,6 @@ std::string llkAt(const std::string& time, double easting, double northing) {
     return withChecksum(body);
 }
 
-class RecordedSounds final : public SoundPlayer {
-public:
-    void playSound(std::string_view name, bool interrupting) override {
-        std::lock_guard lock(mutex_);
-        played_.push_back(std::string(name) + (interrupting ? "!" : ""));
-    }
-    void stopSound() override {}
-    std::vector<std::string> played() const {
-        std::lock_guard lock(mutex_);
-        return played_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> played_;
-};
-
 class RecordedMap final : public MapSink {
 public:
     void startSurvey(MapPoint origin) override { starts.push_back(origin); }
@@ -73,7 +57,7 @@ class FixHandler : public ::testing::Test {
 protected:
     SurveyConfig config;
     SurveyContext context;
-    RecordedSounds sounds;
+    test::RecordingSounds sounds;
     RecordedMap map;
 
     void SetUp() override { initProjection(); }
@@ -196,7 +180,7 @@ TEST_F(FixHandler, WarningMaskColoursTheLampAndWarns) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SurveyContext fresh;
-        RecordedSounds quiet;
+        test::RecordingSounds quiet;
         config.gpsMaskWarning = c.maskWarning;
         config.gpsMaskQuality = 1;
         config.gpsMaskDilution = 4.0;

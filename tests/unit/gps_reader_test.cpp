@@ -25,6 +25,7 @@
 #include "platform/paths.h"
 #include "platform/sound_player.h"
 #include "serial/ports.h"
+#include "recording_sounds.h"
 #include "serial_pty.h"
 #include "test_support.h"
 
@@ -59,23 +60,6 @@ public:
 
 private:
     std::atomic<Tick> tick_{kStart};
-};
-
-class RecordedSounds final : public SoundPlayer {
-public:
-    void playSound(std::string_view name, bool interrupting) override {
-        std::lock_guard lock(mutex_);
-        played_.push_back(std::string(name) + (interrupting ? "!" : ""));
-    }
-    void stopSound() override {}
-    std::vector<std::string> played() const {
-        std::lock_guard lock(mutex_);
-        return played_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> played_;
 };
 
 // Shown from the reader thread, read by the test.
@@ -185,7 +169,7 @@ protected:
     DataFile file{kLx2};
     HandOverChannel channel;
     UiThread ui{channel, context};
-    RecordedSounds sounds;
+    test::RecordingSounds sounds;
     SharedMessages messages;
     std::unique_ptr<GpsReader> reader;
 

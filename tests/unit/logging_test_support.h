@@ -20,6 +20,7 @@
 #include "logging/data_file_naming.h"
 #include "logging/logging_control.h"
 #include "platform/sound_player.h"
+#include "recording_sounds.h"
 #include "serial_pty.h"
 
 namespace velox::test {
@@ -47,21 +48,6 @@ public:
     }
     std::vector<std::string> calls;
     uint32_t decimation = 0;
-};
-
-class RecordingSounds final : public SoundPlayer {
-public:
-    void playSound(std::string_view name, bool) override {
-        std::lock_guard lock(mutex);
-        played.emplace_back(name);
-    }
-    void stopSound() override {}
-    std::vector<std::string> taken() {
-        std::lock_guard lock(mutex);
-        return played;
-    }
-    std::mutex mutex;
-    std::vector<std::string> played;
 };
 
 // Accepts the proposed name in the proposed folder, or a fixed path.
