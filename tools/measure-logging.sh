@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Measures what logging costs a field laptop: runs velox-sim and velox61lx2
+# on a virtual screen at real time, starts logging by the program's keys, and
+# reports the program's CPU use while logging and its resident memory.
+#   tools/measure-logging.sh [SECONDS] [BUILD]   (60, build/default)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+bin=${2:-build/default}/bin
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+source tools/xdrive.sh
+
+number=160
+while [ -e "/tmp/.X${number}-lock" ] || [ -e "/tmp/.X11-unix/X${number}" ]; do number=$((number + 1)); done
+Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+wait_for 10 test -e "/tmp/.X11-unix/X${number}"
+export DISPLAY=":$number" PROGRAMDATA="$work/data" HOME="$work/home" XDG_RUNTIME_DIR="$work"
+mkdir -p "$PROGRAMDATA" "$HOME"
+"$bin/velox-sim" --quiet &
+pids+=($!)
+wait_for 10 test -e "$PROGRAMDATA/Halvik/Ports/COM6"
+"$bin/velox61lx2" >"$work/program.log" 2>&1 &
+program=$!
+pids+=($program)
+window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velox61LX2$' | head -n 1)
+
+press l
+press_until_dialog f 'Create Data File'
+sleep 1
+confirm_dialog 'Create Data File'
+sleep 1
+press g
+sleep 5
+
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$program/stat"; }
+start_ticks=$(cpu_ticks)
+start=$(date +%s.%N)
+sleep "$seconds"
+end_ticks=$(cpu_ticks)
+end=$(date +%s.%N)
+awk -v t="$((end_ticks - start_ticks))" -v hz="$(getconf CLK_TCK)" -v s="$start" -v e="$end" \
+    'BEGIN { printf "CPU while logging: %.2f %% of one core over %.0f s\n", 100 * t / hz / (e - s), e - s }'
+awk '/VmRSS|VmHWM/ { printf "%s %s %s\n", $1, $2, $3 }' "/proc/$program/status"
+records=$(( $(stat -c %s "$(ls "$HOME"/*.RX2 | head -n 1)") / 27 ))
+echo "data file: $records records"
