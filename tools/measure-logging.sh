@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures what logging costs a field laptop: runs velox-sim and velox61lx2
 # on a virtual screen at real time, starts logging by the program's keys, and
-# reports the program's CPU use while logging and its resident memory.
+# reports the program's CPU use while logging, its resident memory, and the
+# delay from a frame's arrival to its reading record in the file.
 #   tools/measure-logging.sh [SECONDS] [BUILD]   (60, build/default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -43,7 +44,7 @@ sleep 5
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$program/stat"; }
 start_ticks=$(cpu_ticks)
 start=$(date +%s.%N)
-sleep "$seconds"
+"$bin/velox-record-latency" "$(ls "$HOME"/*.RX2 | head -n 1)" "$seconds"
 end_ticks=$(cpu_ticks)
 end=$(date +%s.%N)
 awk -v t="$((end_ticks - start_ticks))" -v hz="$(getconf CLK_TCK)" -v s="$start" -v e="$end" \
