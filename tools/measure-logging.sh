@@ -18,20 +18,9 @@ cleanup() {
 trap cleanup EXIT
 source tools/xdrive.sh
 
-number=160
-while [ -e "/tmp/.X${number}-lock" ] || [ -e "/tmp/.X11-unix/X${number}" ]; do number=$((number + 1)); done
-Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-pids+=($!)
-wait_for 10 test -e "/tmp/.X11-unix/X${number}"
-export DISPLAY=":$number" PROGRAMDATA="$work/data" HOME="$work/home" XDG_RUNTIME_DIR="$work"
-mkdir -p "$PROGRAMDATA" "$HOME"
-"$bin/velox-sim" --quiet &
-pids+=($!)
-wait_for 10 test -e "$PROGRAMDATA/Halvik/Ports/COM6"
-"$bin/velox61lx2" >"$work/program.log" 2>&1 &
-program=$!
-pids+=($program)
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velox61LX2$' | head -n 1)
+start_virtual_session 160 "$work"
+start_stand_in "$bin"
+start_velox61lx2 "$bin"
 
 press l
 press_until_dialog f 'Create Data File'

@@ -52,3 +52,37 @@ confirm_dialog() {
 
 # Saves a picture of the whole virtual screen as PNG.
 screenshot() { xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$1" 2>/dev/null; }
+
+# Starts a virtual 1024x768 screen on the first free display number from
+# $1, with the program data and home folders under $2 (the caller's pids
+# array gets the server), and exports what the programs read.
+start_virtual_session() {
+    local number=$1 work=$2
+    while [ -e "/tmp/.X${number}-lock" ] || [ -e "/tmp/.X11-unix/X${number}" ]; do number=$((number + 1)); done
+    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    pids+=($!)
+    wait_for 10 test -e "/tmp/.X11-unix/X${number}" || return 1
+    export DISPLAY=":$number" PROGRAMDATA="$work/data" HOME="$work/home" XDG_RUNTIME_DIR="$work"
+    unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+    mkdir -p "$PROGRAMDATA" "$HOME"
+}
+
+# Starts velox-sim from folder $1 with the options after it, and waits for
+# its ports.
+start_stand_in() {
+    local bin=$1
+    shift
+    "$bin/velox-sim" --quiet "$@" >"$work/sim.log" 2>&1 &
+    pids+=($!)
+    wait_for 10 test -e "$PROGRAMDATA/Halvik/Ports/COM6"
+}
+
+# Starts velox61lx2 from folder $1 and waits for its window; sets $program
+# and $window.
+start_velox61lx2() {
+    "$1/velox61lx2" >"$work/program.log" 2>&1 &
+    program=$!
+    pids+=($program)
+    window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velox61LX2$' | head -n 1)
+    [ -n "$window" ]
+}

@@ -28,24 +28,9 @@ fail() {
 
 source "$(dirname "$0")/../../tools/xdrive.sh"
 
-number=120
-while [ -e "/tmp/.X${number}-lock" ] || [ -e "/tmp/.X11-unix/X${number}" ]; do number=$((number + 1)); done
-Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for 10 test -e "/tmp/.X11-unix/X${number}" || fail "Xvfb did not start"
-export DISPLAY=":$number" PROGRAMDATA="$work/data" HOME="$work/home" XDG_RUNTIME_DIR="$work"
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
-mkdir -p "$PROGRAMDATA" "$HOME"
-
-"$bin/velox-sim" --quiet >"$work/sim.log" 2>&1 &
-pids+=($!)
-wait_for 10 test -e "$PROGRAMDATA/Halvik/Ports/COM6" || fail "velox-sim registered no ports"
-
-"$bin/velox61lx2" >"$work/program.log" 2>&1 &
-program=$!
-pids+=($program)
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velox61LX2$' | head -n 1) ||
-    fail "no program window"
+start_virtual_session 120 "$work" || fail "Xvfb did not start"
+start_stand_in "$bin" || fail "velox-sim registered no ports"
+start_velox61lx2 "$bin" || fail "no program window"
 sleep 1
 
 data_file() { ls "$HOME"/*.RX2 2>/dev/null | head -n 1; }
