@@ -126,35 +126,14 @@ public:
 class HandshakePeer {
 public:
     HandshakePeer(const PtyPair& pty, std::string answer)
-        : pty_(pty), answer_(std::move(answer)), thread_([this] { run(); }) {}
-    ~HandshakePeer() {
-        stop_ = true;
-        thread_.join();
-    }
-    std::string received() {
-        std::lock_guard lock(mutex_);
-        return received_;
-    }
+        : peer_(pty, [answer](const std::string& received) {
+              const char last = received.back();
+              return last == 'X' || last == 'W' ? answer : std::string();
+          }) {}
+    std::string received() { return peer_.received(); }
 
 private:
-    void run() {
-        while (!stop_) {
-            pollfd fd{pty_.master(), POLLIN, 0};
-            if (poll(&fd, 1, 10) <= 0 || !(fd.revents & POLLIN)) continue;
-            char byte;
-            if (::read(pty_.master(), &byte, 1) != 1) continue;
-            std::lock_guard lock(mutex_);
-            received_.push_back(byte);
-            if ((byte == 'X' || byte == 'W') && !answer_.empty()) pty_.send(answer_);
-        }
-    }
-
-    const PtyPair& pty_;
-    std::string answer_;
-    std::mutex mutex_;
-    std::string received_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    PtyPeer peer_;
 };
 
 }  // namespace velox::test

@@ -25,6 +25,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::PtyPair;
+using test::PtyPeer;
 using test::RecordedMessages;
 using SteadyClock = std::chrono::steady_clock;
 
@@ -34,44 +35,20 @@ double millisecondsSince(SteadyClock::time_point start) {
     return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
 }
 
-// Plays the instrument on the master side: after each command pair it sends
-// the scripted answer for that attempt (no answer once the script runs out)
-// and records what it received.
+// Plays the instrument: after each command pair it sends the scripted
+// answer for that attempt (no answer once the script runs out).
 class ScriptedInstrument {
 public:
     ScriptedInstrument(const PtyPair& pty, std::vector<std::string> answers)
-        : pty_(pty), answers_(std::move(answers)), thread_([this] { run(); }) {}
-    ~ScriptedInstrument() {
-        stop_ = true;
-        thread_.join();
-    }
-    std::string received() {
-        std::lock_guard lock(mutex_);
-        return received_;
-    }
+        : peer_(pty, [answers = std::move(answers)](const std::string& received) {
+              const size_t pairs = received.size() / 2;
+              if (received.size() % 2 == 1 || pairs > answers.size()) return std::string();
+              return answers[pairs - 1];
+          }) {}
+    std::string received() { return peer_.received(); }
 
 private:
-    void run() {
-        size_t attempt = 0;
-        while (!stop_) {
-            pollfd fd{pty_.master(), POLLIN, 0};
-            if (poll(&fd, 1, 10) <= 0 || !(fd.revents & POLLIN)) continue;
-            char byte;
-            if (::read(pty_.master(), &byte, 1) != 1) return;
-            std::lock_guard lock(mutex_);
-            received_.push_back(byte);
-            if (received_.size() % 2 == 1) continue;
-            if (attempt < answers_.size()) pty_.send(answers_[attempt]);
-            ++attempt;
-        }
-    }
-
-    const PtyPair& pty_;
-    std::vector<std::string> answers_;
-    std::mutex mutex_;
-    std::string received_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    PtyPeer peer_;
 };
 
 // The system clock, noting every busy wait asked of it.

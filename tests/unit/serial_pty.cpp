@@ -71,4 +71,33 @@ void PtyPair::closeMaster() {
     master_ = -1;
 }
 
+PtyPeer::PtyPeer(const PtyPair& pty, Respond respond)
+    : pty_(pty), respond_(std::move(respond)), thread_([this] { run(); }) {}
+
+PtyPeer::~PtyPeer() {
+    stop_ = true;
+    thread_.join();
+}
+
+std::string PtyPeer::received() {
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
+void PtyPeer::run() {
+    while (!stop_) {
+        pollfd fd{pty_.master(), POLLIN, 0};
+        if (poll(&fd, 1, 10) <= 0 || !(fd.revents & POLLIN)) continue;
+        char byte;
+        if (::read(pty_.master(), &byte, 1) != 1) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        std::lock_guard lock(mutex_);
+        received_.push_back(byte);
+        const std::string answer = respond_(received_);
+        if (!answer.empty()) pty_.send(answer);
+    }
+}
+
 }  // namespace velox::test

@@ -4,9 +4,13 @@
 
 #include <termios.h>
 
+#include <atomic>
 #include <chrono>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/operator_messages.h"
@@ -57,6 +61,28 @@ public:
         return 1;
     }
     std::vector<Shown> shown;
+};
+
+// Plays a device on the master side of a pair: records every byte the
+// program sends and answers what `respond` returns for the bytes so far.
+class PtyPeer {
+public:
+    using Respond = std::function<std::string(const std::string& received)>;
+    PtyPeer(const PtyPair& pty, Respond respond);
+    ~PtyPeer();
+    PtyPeer(const PtyPeer&) = delete;
+    PtyPeer& operator=(const PtyPeer&) = delete;
+    std::string received();
+
+private:
+    void run();
+
+    const PtyPair& pty_;
+    Respond respond_;
+    std::mutex mutex_;
+    std::string received_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
 };
 
 }  // namespace velox::test
