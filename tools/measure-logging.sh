@@ -18,7 +18,7 @@ cleanup() {
 trap cleanup EXIT
 source tools/xdrive.sh
 
-start_virtual_session 160 "$work"
+start_virtual_session "$work"
 start_stand_in "$bin"
 start_velox61lx2 "$bin"
 

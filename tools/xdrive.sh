@@ -53,14 +53,17 @@ confirm_dialog() {
 # Saves a picture of the whole virtual screen as PNG.
 screenshot() { xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$1" 2>/dev/null; }
 
-# Starts a virtual 1024x768 screen on the first free display number from
-# $1, with the program data and home folders under $2 (the caller's pids
-# array gets the server), and exports what the programs read.
+# Starts a virtual 1024x768 screen on a display number the server picks
+# itself (so that sessions started at the same time never collide), with the
+# program data and home folders under $1 (the caller's pids array gets the
+# server), and exports what the programs read.
 start_virtual_session() {
-    local number=$1 work=$2
-    while [ -e "/tmp/.X${number}-lock" ] || [ -e "/tmp/.X11-unix/X${number}" ]; do number=$((number + 1)); done
-    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+    local work=$1
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
     pids+=($!)
+    wait_for 10 test -s "$work/display" || return 1
+    local number
+    number=$(head -n 1 "$work/display")
     wait_for 10 test -e "/tmp/.X11-unix/X${number}" || return 1
     export DISPLAY=":$number" PROGRAMDATA="$work/data" HOME="$work/home" XDG_RUNTIME_DIR="$work"
     unset QT_QPA_PLATFORM WAYLAND_DISPLAY

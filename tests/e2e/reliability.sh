@@ -25,7 +25,7 @@ fail() {
 
 source "$(dirname "$0")/../../tools/xdrive.sh"
 
-start_virtual_session 140 "$work" || fail "Xvfb did not start"
+start_virtual_session "$work" || fail "Xvfb did not start"
 start_velox61lx2 "$bin" || fail "no program window"
 
 data_file() { ls "$HOME"/*.RX2 2>/dev/null | head -n 1; }

@@ -28,7 +28,7 @@ fail() {
 
 source "$(dirname "$0")/../../tools/xdrive.sh"
 
-start_virtual_session 120 "$work" || fail "Xvfb did not start"
+start_virtual_session "$work" || fail "Xvfb did not start"
 start_stand_in "$bin" || fail "velox-sim registered no ports"
 start_velox61lx2 "$bin" || fail "no program window"
 sleep 1
