@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/start_wnd.h"
+#include "app/survey_display.h"
 #include "app/survey_readers.h"
 #include "config/survey_config.h"
 #include "config/survey_context.h"
@@ -113,7 +114,8 @@ int runProgram(const Variant& variant, int argc, char** argv) {
     StartWnd window(variant, config, context, screen->geometry().size());
     QtSoundPlayer sounds;
     window.logWindow()->setSoundPlayer(sounds);
-    SurveyReaders readers(variant, config, context, *window.logWindow(), sounds);
+    SurveyDisplay display(variant, config, context, *window.logWindow(), sounds);
+    SurveyReaders readers(variant, config, context, *window.logWindow(), display, sounds);
     window.logWindow()->setAcquisition(readers);
     window.show();
     window.activateWindow();

@@ -10,6 +10,8 @@
 
 #include "acquisition/monitor_gps_wnd.h"
 #include "app/message_dialog.h"
+#include "display/alarm_dialogs.h"
+#include "display/scales.h"
 #include "display/screen_log_wnd.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
@@ -122,6 +124,8 @@ void StartWnd::loadConfiguration() {
     context_.screen.uptimeWarning = tickNow() > kUptimeLimitMs ? 1 : 0;
     if (variant_.productLine == ProductLine::Orv) config_.colourMapView = 0;
     loadSettings(variant_, config_, context_);
+    // The reading scales begin every run at the instrument's defaults.
+    resetReadingScales(variant_.instrumentType, config_);
     if (isGrad601(variant_.instrumentType)) config_.geometryUnits = 0;
 }
 
@@ -398,6 +402,10 @@ void StartWnd::command(int index) {
             if (logWindow_->startLogging()) {
                 for (QPushButton* button : buttons_) button->hide();
             }
+            update();
+            break;
+        case CMD_GEOMETRY_OR_ALARMS_SETUP:
+            if (variant_.instrumentType == InstrumentType::Em61Lx2) runAlarmSetupDialog(this, variant_, config_);
             update();
             break;
         case CMD_RESET_TO_DEFAULT: resetToDefault(); break;

@@ -1,12 +1,12 @@
 #include "app/survey_readers.h"
 
 #include <QCoreApplication>
-#include <QStringList>
 
 #include <chrono>
 
 #include "acquisition/nmea_format.h"
 #include "acquisition/worker_messages.h"
+#include "app/survey_display.h"
 #include "display/screen_log_wnd.h"
 #include "platform/clock.h"
 #include "serial/handshake.h"
@@ -20,15 +20,11 @@ constexpr std::chrono::milliseconds kParkTimeout{500};
 constexpr uint32_t kWheelSettleMs = 1300;  // after "H","W" before wheel records come
 constexpr uint32_t kContinuousSettleMs = 100;
 
-QString fromU16(const std::u16string& text) { return QString::fromStdU16String(text).trimmed(); }
-// The read-out texts are padded for their panes; a line of text needs none.
-QString fromStd(const std::string& text) { return QString::fromStdString(text).trimmed(); }
-
 }  // namespace
 
 SurveyReaders::SurveyReaders(const Variant& variant, SurveyConfig& config, SurveyContext& context,
-                             ScreenLogWnd& screen, SoundPlayer& sounds)
-    : variant_(variant), config_(config), context_(context), screen_(screen), sounds_(sounds) {
+                             ScreenLogWnd& screen, SurveyDisplay& display, SoundPlayer& sounds)
+    : variant_(variant), config_(config), context_(context), screen_(screen), display_(display), sounds_(sounds) {
     screen_.setWorkerHandler(WM_LX2_READING_1, [this] { onInstrumentReading(WM_LX2_READING_1); });
     screen_.setWorkerHandler(WM_LX2_READING_2, [this] { onInstrumentReading(WM_LX2_READING_2); });
     screen_.setWorkerHandler(WM_GPS_FIX, [this] { onGpsFix(); });
@@ -42,6 +38,7 @@ void SurveyReaders::startInstrumentReader() {
     if (variant_.instrumentType != InstrumentType::Em61Lx2) return;
     Em61Handler::Links links{sounds_};
     links.dataFile = screen_.control() ? &screen_.control()->dataFile() : nullptr;
+    links.swath = &display_.colourInput();
     em61Handler_ = std::make_unique<Em61Handler>(config_, context_, links);
     lastReadout_ = {};
     em61Reader_ = std::make_unique<Em61Reader>(config_, context_, screen_.workerChannel(), sounds_);
@@ -50,7 +47,7 @@ void SurveyReaders::startInstrumentReader() {
 
 void SurveyReaders::createGpsReader() {
     const GpsSentenceFormat& format = configureGpsFormat(config_.nmeaData, config_.pseudoGgaSlam);
-    gpsFixHandler_ = std::make_unique<GpsFixHandler>(config_, context_, format, sounds_, static_cast<MapSink&>(*this));
+    gpsFixHandler_ = std::make_unique<GpsFixHandler>(config_, context_, format, sounds_, display_);
     gpsReader_ = std::make_unique<GpsReader>(config_, context_, format, screen_.workerChannel(),
                                              screen_.control()->dataFile(), sounds_, screen_.messages());
     gpsReader_->start();
@@ -100,7 +97,7 @@ void SurveyReaders::stopReaders() {
 
 void SurveyReaders::onInstrumentReading(int message) {
     if (!em61Handler_) return;
-    Em61Readout readout = em61Handler_->onLx2Reading(message);
+    const Em61Readout readout = em61Handler_->onLx2Reading(message);
     if (readout.enableStateButtons && screen_.control()) screen_.control()->enableStateButtons();
     if (readout.notice != NoticeChange::Unchanged) lastReadout_.noticeLines = readout.noticeLines;
     if (readout.notice == NoticeChange::Clear) lastReadout_.noticeLines = {};
@@ -109,13 +106,17 @@ void SurveyReaders::onInstrumentReading(int message) {
         lastReadout_.sensorCount = readout.sensorCount;
         lastReadout_.channelTexts = readout.channelTexts;
         lastReadout_.batteryText = readout.batteryText;
+        lastReadout_.batteryBackground = readout.batteryBackground;
         lastReadout_.currentText = readout.currentText;
         lastReadout_.markerText = readout.markerText;
         if (readout.counted) {
+            lastReadout_.counted = true;
             lastReadout_.stationText = readout.stationText;
             lastReadout_.readingCountText = readout.readingCountText;
             lastReadout_.loggingTimeText = readout.loggingTimeText;
         }
+        screen_.showAlarmState(em61Handler_->state().alarm);
+        display_.onLx2Reading(*readout.reading, readout.sensorCount, readout.counted);
     }
     showReadouts();
 }
@@ -133,6 +134,7 @@ void SurveyReaders::onGpsFix() {
         QCoreApplication::exit(0);
         return;
     }
+    display_.onSpeed(gpsFixHandler_->readouts().speedBarValue);
     showReadouts();
 }
 
@@ -143,33 +145,8 @@ void SurveyReaders::onGpsStatus() {
 }
 
 void SurveyReaders::showReadouts() {
-    QStringList instrument;
-    const Em61Readout& r = lastReadout_;
-    for (const std::string& line : r.noticeLines)
-        if (!line.empty()) instrument << fromStd(line);
-    if (r.reading) {
-        static const char* const kNames[] = {"E", "L", "F"};
-        for (int sensor = 0; sensor < r.sensorCount; ++sensor) {
-            QString line = r.sensorCount == 2 ? (sensor == 0 ? QStringLiteral("Left ") : QStringLiteral("Right"))
-                                              : QString();
-            for (int k = 0; k < 3; ++k)
-                line += QStringLiteral(" %1%2").arg(kNames[k]).arg(fromStd(r.channelTexts[3 * sensor + k]));
-            instrument << line;
-        }
-        instrument << QStringLiteral("Battery %1  Current %2  %3")
-                          .arg(fromStd(r.batteryText), fromStd(r.currentText), fromStd(r.markerText));
-        if (!r.stationText.empty())
-            instrument << QStringLiteral("Station %1  Readings %2  Time %3")
-                              .arg(fromStd(r.stationText), fromStd(r.readingCountText), fromStd(r.loggingTimeText));
-    }
-    QStringList gps;
-    if (gpsFixHandler_) {
-        const GpsReadouts& g = gpsFixHandler_->readouts();
-        gps << QStringLiteral("%1  %2").arg(fromU16(g.coordinate1), fromU16(g.coordinate2))
-            << QStringLiteral("Sat %1  %2  DOP %3").arg(fromU16(g.satellites), fromU16(g.quality), fromU16(g.dilution))
-            << QStringLiteral("Speed %1  Fixes %2").arg(fromU16(g.speed), fromU16(g.fixCount));
-    }
-    screen_.setReadouts(instrument, gps);
+    screen_.showInstrumentReadout(lastReadout_);
+    if (gpsFixHandler_) screen_.showGpsReadouts(gpsFixHandler_->readouts());
 }
 
 }  // namespace velox

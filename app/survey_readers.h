@@ -1,6 +1,7 @@
 #pragma once
 // The instrument and GPS readers of a logging run and the handlers of their
-// messages, behind the interface the logging screen drives. Owned by the
+// messages, behind the interface the logging screen drives; what the handlers
+// found goes to the read-outs and to the map and panes of the SurveyDisplay. Owned by the
 // program; everything here runs on the user-interface thread except the
 // reader threads themselves.
 
@@ -18,11 +19,12 @@ namespace velox {
 
 class ScreenLogWnd;
 class SoundPlayer;
+class SurveyDisplay;
 
-class SurveyReaders final : public AcquisitionControl, private MapSink {
+class SurveyReaders final : public AcquisitionControl {
 public:
     SurveyReaders(const Variant& variant, SurveyConfig& config, SurveyContext& context, ScreenLogWnd& screen,
-                  SoundPlayer& sounds);
+                  SurveyDisplay& display, SoundPlayer& sounds);
     ~SurveyReaders() override;
 
     void startInstrumentReader() override;
@@ -41,16 +43,11 @@ private:
     // Switches the instrument's output with the reader held off the port.
     bool switchInstrumentOutput(uint8_t command, uint32_t settleMs);
 
-    // The map comes with its own pane; until then fixes stop here.
-    void startSurvey(MapPoint) override {}
-    void closeColourPiece() override {}
-    void onFix(const MapFix&) override {}
-    bool inReview() const override { return false; }
-
     const Variant variant_;
     SurveyConfig& config_;
     SurveyContext& context_;
     ScreenLogWnd& screen_;
+    SurveyDisplay& display_;
     SoundPlayer& sounds_;
 
     std::unique_ptr<Em61Reader> em61Reader_;

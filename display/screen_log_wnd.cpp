@@ -1,26 +1,33 @@
 #include "display/screen_log_wnd.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QKeyEvent>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include "app/start_logging.h"
+#include "display/color_bar_wnd.h"
 #include "display/logging_dialogs.h"
+#include "display/map_geometry.h"
+#include "display/map_wnd.h"
+#include "display/numbers_wnd.h"
+#include "display/profile_panes.h"
 #include "platform/qt/handover_pump.h"
+#include "platform/text.h"
 
 namespace velox {
 
 namespace {
 
 constexpr int kStatusTickMs = 1000;
-constexpr int kMargin = 20;
-constexpr int kStatusBand = 16;
-constexpr int kButtonWidth = 150;
-constexpr int kButtonHeight = 56;
-constexpr int kButtonGap = 2;
+constexpr QColor kFrameGrey{64, 64, 64};
+constexpr int kFrameCircle = 6;
+constexpr int kInfoFrameRadius = 10;
+constexpr int kStripInset = 3;  // between the colour strip and the panes beside it
 // Any other key, for "any key" pausing.
 constexpr int kOtherKey = 0xFF;
 
@@ -49,6 +56,14 @@ int loggingKeyOf(int qtKey) {
         default: return kOtherKey;
     }
 }
+
+QString qText(const std::string& text) { return QString::fromStdString(text); }
+QRect qRect(const Rect& r) { return {r.x, r.y, r.width, r.height}; }
+void place(QWidget* widget, const Rect& r) { widget->setGeometry(qRect(r)); }
+
+const char* const kMapButtonLabels[kMapViewButtonCount] = {
+    "&Lf", "&Rt", "U&p", "&Dn", "Zm&+", "Zm&-", "&Fit All", "Enter Rev&iew", "&Exit Review",
+};
 
 QLabel* textLabel(QWidget* parent, const char* name) {
     auto* label = new QLabel(parent);
@@ -79,10 +94,36 @@ ScreenLogWnd::ScreenLogWnd(QWidget* startWindow, int width, int height, const Va
         if (control_) control_->onTimer();
     });
     connect(&statusTimer_, &QTimer::timeout, this, &ScreenLogWnd::onStatusTick);
-    createButtons();
-    createTexts();
-    layoutScreen();
+    createLoggingScreen();
     hide();
+}
+
+// The panes, buttons and texts with a first layout; every start of logging lays them out again.
+void ScreenLogWnd::createLoggingScreen() {
+    fonts_ = createFonts(context_.screen.largeScreen != 0);
+    palette_ = createPalette(config_);
+    createPanes();
+    createButtons();
+    createMapButtons();
+    createChannelSelectors();
+    createTexts();
+    relayout();
+}
+
+void ScreenLogWnd::createPanes() {
+    map_ = new MapWnd(this);
+    colorBar_ = new ColorBarWnd(this);
+    colorBar_->setColourPalette(&palette_);
+    colorBar_->setLabelFont(fonts_.fontTextBold);
+    colorBar_->placeFor(variant_.instrumentType);
+    colorBar_->hide();  // shown only while the reading scale is edited
+    numbers_ = new NumbersWnd(this);
+    numbers_->setFonts(fonts_.fontText, fonts_.fontTextBold);
+    for (CurveWnd*& curve : curves_) curve = new CurveWnd(this);
+    decay_ = new DecayWnd(this);
+    barQ_ = new BarQWnd(this);
+    barI_ = new BarIWnd(this);
+    speed_ = new SpeedWnd(this);
 }
 
 ScreenLogWnd::~ScreenLogWnd() {
@@ -104,6 +145,7 @@ void ScreenLogWnd::dispatchWorkerMessage(int message) {
 void ScreenLogWnd::createButtons() {
     for (int i = 0; i < kStateButtonCount; ++i) {
         auto* button = new QPushButton(this);
+        button->setFont(fonts_.fontText);
         button->setObjectName(QString::number(BTN_STATE_FIRST + i));
         button->setFocusPolicy(Qt::NoFocus);
         connect(button, &QPushButton::clicked, this, [this, i] {
@@ -125,64 +167,161 @@ void ScreenLogWnd::createButtons() {
     pauseButton_->hide();
 }
 
+void ScreenLogWnd::createMapButtons() {
+    for (int i = 0; i < kMapViewButtonCount; ++i) {
+        auto* button = new QPushButton(QString::fromLatin1(kMapButtonLabels[i]), this);
+        const int id = BTN_MAP_FIRST + i;
+        button->setObjectName(QString::number(id));
+        button->setFont(fonts_.fontText);
+        button->setFocusPolicy(Qt::NoFocus);
+        connect(button, &QPushButton::clicked, this, [this, id] {
+            if (control_) control_->buttonCommand(id);
+        });
+        button->hide();
+        mapButtons_[i] = button;
+    }
+}
+
+// The selectors of the instrument; their places come with the layout.
+void ScreenLogWnd::createChannelSelectors() {
+    LoggingLayoutInput in = layoutInput(context_.portraitScreen != 0);
+    for (const ChannelSelector& selector : layoutLoggingScreen(in).selectors) {
+        auto* radio = new QRadioButton(this);
+        radio->setObjectName(QString::number(selector.id));
+        radio->setFocusPolicy(Qt::NoFocus);
+        radio->setAutoExclusive(false);  // the second sensor's selectors repeat the first's channels
+        const int id = selector.id;
+        connect(radio, &QRadioButton::clicked, this, [this, id] {
+            if (control_) control_->buttonCommand(id);
+            showChannelSelectors();
+        });
+        radio->hide();
+        selectors_.push_back(radio);
+    }
+}
+
 void ScreenLogWnd::createTexts() {
     status_ = textLabel(this, "status");
     fileName_ = textLabel(this, "file");
+    for (QLabel* label : {status_, fileName_}) label->setFont(fonts_.fontText);
     writeHealth_ = textLabel(this, "writeHealth");
     writeHealth_->setStyleSheet(QStringLiteral("color: red; font-weight: bold"));
     waitingForFix_ = textLabel(this, "waitingForFix");
     waitingForFix_->setText(QString::fromLatin1(WAITING_FOR_FIX_TEXT.data(), WAITING_FOR_FIX_TEXT.size()));
     waitingForFix_->setAlignment(Qt::AlignCenter);
-    lostNotice_ = textLabel(this, "lostNotice");
-    lostNotice_->setAlignment(Qt::AlignCenter);
-    lostNotice_->setFrameShape(QFrame::Box);
-    lostNotice_->setText(QStringLiteral("%1\n%2\n%3")
-                             .arg(QString::fromLatin1(LOST_CONNECTION_NOTICE[0].data()),
-                                  QString::fromLatin1(LOST_CONNECTION_NOTICE[1].data()),
-                                  QString::fromLatin1(LOST_CONNECTION_NOTICE[2].data())));
+    waitingForFix_->setFont(fonts_.fontBold28);
     pauseHint_ = textLabel(this, "pauseHint");
-    pauseHint_->setAlignment(Qt::AlignCenter);
-    instrumentReadouts_ = textLabel(this, "instrumentReadouts");
-    gpsReadouts_ = textLabel(this, "gpsReadouts");
-    for (QLabel* readouts : {instrumentReadouts_, gpsReadouts_}) {
-        readouts->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        readouts->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    }
+    pauseHint_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    pauseHint_->hide();
 }
 
-void ScreenLogWnd::setReadouts(const QStringList& instrumentLines, const QStringList& gpsLines) {
-    instrumentReadouts_->setText(instrumentLines.join(QLatin1Char('\n')));
-    gpsReadouts_->setText(gpsLines.join(QLatin1Char('\n')));
+// --- layout
+
+LoggingLayoutInput ScreenLogWnd::layoutInput(bool portrait) const {
+    LoggingLayoutInput in;
+    in.clientWidth = width();
+    in.clientHeight = height();
+    in.portrait = portrait;
+    in.largeScreen = context_.screen.largeScreen != 0;
+    in.lineHeight = context_.screen.lineHeight > 0 ? context_.screen.lineHeight : fontMetrics().height() + 2;
+    in.instrument = variant_.instrumentType;
+    in.sensorCount = config_.sensorCountIndex + 1;
+    in.productLine = variant_.productLine;
+    in.mapViewActive = control_ ? control_->mapViewActive() : config_.gpsInput != 0;
+    in.gpsInput = config_.gpsInput != 0;
+    const QString mapSizeTemplate = QString::fromLatin1(MAP_SIZE_TEMPLATE.data(), MAP_SIZE_TEMPLATE.size());
+    in.mapSizeCaptionWidth = QFontMetrics(fonts_.fontText).horizontalAdvance(mapSizeTemplate);
+    return in;
 }
 
-// A plain arrangement until the panes arrive: the status line on top, the
-// notices in the middle, the buttons in a 2 x 2 block at the bottom right
-// with the pause button covering the same block.
-void ScreenLogWnd::layoutScreen() {
-    const int w = width();
-    const int h = height();
-    const int lineHeight = fontMetrics().height() + 2;
-    status_->setGeometry(21, 2, w / 3, lineHeight);
-    fileName_->setGeometry(21 + w / 3, 2, w / 3, lineHeight);
-    writeHealth_->setGeometry(21, 2 + lineHeight, w - 2 * kMargin, lineHeight);
-    waitingForFix_->setGeometry(kMargin, h / 3, w - 2 * kMargin, lineHeight);
-    const int readoutTop = 3 * lineHeight + 8;
-    instrumentReadouts_->setGeometry(21, readoutTop, w / 3, h / 3 - readoutTop - 4);
-    gpsReadouts_->setGeometry(21 + w / 3, readoutTop, w / 3, h / 3 - readoutTop - 4);
-    lostNotice_->setGeometry(w / 2 - 80, h / 3 + 2 * lineHeight, 160, 3 * lineHeight + 8);
+void ScreenLogWnd::layoutLandscape() { applyLayout(velox::layoutLandscape(layoutInput(false))); }
 
-    const int x0 = w - kMargin - 2 * kButtonWidth - kButtonGap;
-    const int y0 = h - kStatusBand - 2 * kButtonHeight - kButtonGap;
-    // Slots: Exit top left, the second button bottom left, Menu top right, the first bottom right.
-    const int slotOfButton[kStateButtonCount] = {3, 1, 0, 2};
-    for (int i = 0; i < kStateButtonCount; ++i) {
-        const int slot = slotOfButton[i];
-        const int x = x0 + (slot / 2) * (kButtonWidth + kButtonGap);
-        const int y = y0 + (slot % 2) * (kButtonHeight + kButtonGap);
-        stateButtons_[i]->setGeometry(x, y, kButtonWidth, kButtonHeight);
+void ScreenLogWnd::layoutPortrait() { applyLayout(velox::layoutPortrait(layoutInput(true))); }
+
+void ScreenLogWnd::relayout() {
+    if (context_.portraitScreen) layoutPortrait();
+    else layoutLandscape();
+}
+
+void ScreenLogWnd::applyLayout(const LoggingLayout& l) {
+    layout_ = l;
+    laidOutWithMap_ = l.mapShown;
+    context_.derived.mapPaneWidth = l.map.width;
+    map_->setVisible(l.mapShown);
+    if (l.mapShown) place(map_, l.map);
+    speed_->setVisible(l.speedBarShown);
+    place(speed_, l.speedBar);
+    place(numbers_, l.numbers);
+    numbers_->setRowHeight(l.lineHeight);
+    const int sensors = config_.sensorCountIndex + 1;
+    numbers_->setLabels(numbersPaneLabels(variant_.instrumentType, sensors, config_.dipoleMode));
+    const std::array<std::pair<QWidget*, Rect>, 6> panes{{{curves_[0], l.profileA}, {curves_[1], l.profileB},
+                                                         {curves_[2], l.profileC}, {decay_, l.decay},
+                                                         {barQ_, l.barQ}, {barI_, l.barI}}};
+    for (const auto& [pane, r] : panes) {
+        pane->setVisible(r.width > 0 && r.height > 0);
+        place(pane, r);
     }
-    pauseButton_->setGeometry(x0, y0, 2 * kButtonWidth + kButtonGap, 2 * kButtonHeight + kButtonGap);
-    pauseHint_->setGeometry(x0 - 2 * kButtonWidth, y0, 2 * kButtonWidth - 10, 2 * lineHeight);
+    for (int i = 0; i < kStateButtonCount; ++i) place(stateButtons_[i], l.stateButtons[i]);
+    place(pauseButton_, l.pauseButton);
+    for (int i = 0; i < kMapViewButtonCount; ++i) place(mapButtons_[i], l.mapButtons[i]);
+    for (std::size_t i = 0; i < selectors_.size() && i < l.selectors.size(); ++i)
+        place(selectors_[i], l.selectors[i].rect);
+    QStringList widest;
+    for (const std::string& line : informationWidestLines()) widest << qText(line);
+    infoFont_ = fittedFont(fonts_.fontText, widest, informationRegion(l).width);
+    infoBoldFont_ = infoFont_;
+    infoBoldFont_.setWeight(fonts_.fontTextBold.weight());
+    const QFontMetrics text(fonts_.fontText);
+    const QFontMetrics bold(fonts_.fontTextBold);
+    const QFontMetrics caption(fonts_.fontLight20);
+    const QFontMetrics info(infoFont_);
+    const QFontMetrics infoBold(infoBoldFont_);
+    const TextWidth measure = [&](std::string_view t, ReadoutFont f) {
+        const QString s = QString::fromUtf8(t.data(), static_cast<int>(t.size()));
+        switch (f) {
+            case ReadoutFont::TextBold: return bold.horizontalAdvance(s);
+            case ReadoutFont::ChannelCaption: return caption.horizontalAdvance(s);
+            case ReadoutFont::Information: return info.horizontalAdvance(s);
+            case ReadoutFont::InformationBold: return infoBold.horizontalAdvance(s);
+            default: return text.horizontalAdvance(s);
+        }
+    };
+    ReadoutInput readoutIn;
+    readoutIn.layout = l;
+    readoutIn.instrument = variant_.instrumentType;
+    readoutIn.gpsInput = config_.gpsInput != 0;
+    readoutIn.geodeticDisplay = config_.coordinatesDisplay == 0;
+    readoutIn.dilution = config_.pseudoGgaSlam ? DilutionKind::SlamConfidence : DilutionKind::Hdop;
+    readoutIn.instrumentEnabled = config_.instrumentEnabled != 0;
+    readouts_ = layoutReadouts(readoutIn, measure);
+    alarmGeometry_ = alarmIndicatorGeometry(l.map.x, l.map.width, sensors, text.horizontalAdvance(QStringLiteral("E")));
+    placeTexts();
+    refreshMapButtons();
+    showChannelSelectors();
+    update();
+    if (layoutListener_) layoutListener_();
+}
+
+void ScreenLogWnd::placeTexts() {
+    const Rect& s = readouts_.status;
+    status_->setGeometry(s.x, s.y, s.width + 4, s.height);
+    fileName_->setGeometry(qRect(readouts_.fileLine));
+    writeHealth_->setGeometry(21, height() - kStatusBand, width() - 42, kStatusBand);
+    const Rect& over = layout_.mapShown ? layout_.map : layout_.profileArea;
+    waitingForFix_->setGeometry(over.x, over.y + over.height / 3, over.width, 2 * layout_.lineHeight + 8);
+    // The hint stands in the button area; where the pause button shares its row, left of it.
+    Rect area = layout_.buttonArea;
+    if (layout_.pauseButton.y == area.y) area.width = layout_.pauseButton.x - 4 - area.x;
+    pauseHint_->setGeometry(area.x, area.y + layout_.lineHeight, area.width, 3 * layout_.lineHeight);
+    const auto hint = pauseHintLines(config_.pauseKey);
+    const QFont hintFont = pauseHintUsesCaptionFont(width()) ? fonts_.fontLight20 : fonts_.fontText;
+    pauseHint_->setFont(fittedFont(hintFont, {qText(hint[0]), qText(hint[1])}, area.width - 4));
+}
+
+void ScreenLogWnd::setDisplay(LoggingDisplay& display) {
+    display_ = &display;
+    if (control_) control_->setDisplay(display_);
 }
 
 bool ScreenLogWnd::startLogging() {
@@ -190,6 +329,7 @@ bool ScreenLogWnd::startLogging() {
     if (!control_)
         control_ = std::make_unique<LoggingControl>(
             variant_, config_, context_, LoggingLinks{messages_, *picker_, *sounds_, *acquisition_, *this});
+    control_->setDisplay(display_);
     LoggingStart start{variant_, config_, context_, messages_, *acquisition_, *control_};
     return velox::startLogging(start);
 }
@@ -202,6 +342,7 @@ void ScreenLogWnd::setTimerPeriod(uint32_t periodMs) {
 }
 
 void ScreenLogWnd::showLoggingScreen() {
+    relayout();
     show();
     raise();
     setFocus();
@@ -217,6 +358,8 @@ void ScreenLogWnd::showStartScreen() {
 void ScreenLogWnd::refresh() {
     if (!control_) return;
     const LoggingControl& c = *control_;
+    // "Toggle View" flips the map view: the panes take the freed space.
+    if (c.mapViewActive() != laidOutWithMap_) relayout();
     const bool logging = c.pauseButtonShown();
     const auto labels = c.stateButtons();
     for (int i = 0; i < kStateButtonCount; ++i) {
@@ -234,10 +377,204 @@ void ScreenLogWnd::refresh() {
     writeHealth_->setText(health);
     writeHealth_->setVisible(!health.isEmpty());
     waitingForFix_->setVisible(c.waitingForFirstFix());
-    lostNotice_->setVisible(context_.logging.lostShown);
+    numbers_->setConnectionLost(context_.logging.lostShown);
+    numbers_->setLogging(c.state() == LoggingState::Logging);
+    drawPauseHint(c.pauseHintShown());
+    refreshMapButtons();
+    showChannelSelectors();
+    update();
+}
+
+// The map view buttons: shown with the map, enabled as the control says; the
+// zoom and fit buttons and "Exit Review" wait for review, and the Orv line
+// never uses zoom and fit.
+void ScreenLogWnd::refreshMapButtons() {
+    const uint32_t enabled = control_ ? control_->mapButtonsEnabled() : 0;
+    for (int i = 0; i < kMapViewButtonCount; ++i) {
+        const bool reviewOnly = i == MAP_ZOOM_IN || i == MAP_ZOOM_OUT || i == MAP_FIT_ALL || i == MAP_EXIT_REVIEW;
+        const bool zoom = i == MAP_ZOOM_IN || i == MAP_ZOOM_OUT || i == MAP_FIT_ALL;
+        mapButtons_[i]->setVisible(layout_.mapButtonsShown && !reviewOnly);
+        mapButtons_[i]->setEnabled((enabled & (1u << i)) != 0 && (!zoom || layout_.zoomButtonsUsable));
+    }
+}
+
+void ScreenLogWnd::showChannelSelectors() {
+    const bool show = variant_.productLine != ProductLine::Orv && config_.colourMapView > 0 &&
+                      config_.gpsInput != 0 && layout_.mapShown;
+    const int shown = shownSelectorCount(variant_.instrumentType, config_.sensorCountIndex + 1, config_.em38Mk2Model);
+    for (std::size_t i = 0; i < selectors_.size() && i < layout_.selectors.size(); ++i) {
+        const ChannelSelector& place = layout_.selectors[i];
+        bool visible = show && static_cast<int>(i) < shown;
+        // An EM31-MK2 logging in-phase only has no conductivity to colour.
+        if (variant_.instrumentType == InstrumentType::Em31Mk2 && config_.component == 1 && i == 0) visible = false;
+        selectors_[i]->setVisible(visible);
+        selectors_[i]->setChecked(visible && place.channel == config_.colourMapView);
+    }
+    if (variant_.instrumentType == InstrumentType::Em61Mk2)
+        numbers_->setMarkedRow(show && control_ && control_->state() == LoggingState::Logging
+                                   ? config_.colourMapView - 1 : -1);
+}
+
+void ScreenLogWnd::drawPauseHint(bool show) {
     const auto hint = pauseHintLines(config_.pauseKey);
     pauseHint_->setText(QString::fromStdString(hint[0] + "\n" + hint[1]));
-    pauseHint_->setVisible(c.pauseHintShown());
+    pauseHint_->setVisible(show);
+}
+
+// --- read-outs
+
+void ScreenLogWnd::showInstrumentReadout(const Em61Readout& r) {
+    numbers_->setNotice({r.noticeLines.begin(), r.noticeLines.end()});
+    if (r.reading) {
+        const int values = r.sensorCount >= 2 ? 6 : 3;
+        numbers_->setValues({r.channelTexts.begin(), r.channelTexts.begin() + values});
+        infoValues_[INFO_BATTERY] = r.batteryText;
+        infoValues_[INFO_CURRENT] = r.currentText;
+        batteryRed_ = r.batteryBackground.has_value();
+        markerText_ = r.markerText;
+        if (r.counted || !r.stationText.empty()) {
+            infoValues_[INFO_STATION] = r.stationText;
+            infoValues_[INFO_STATIONS] = r.readingCountText;
+            infoValues_[INFO_TIME] = r.loggingTimeText;
+        }
+    }
+    update();
+}
+
+void ScreenLogWnd::showGpsReadouts(const GpsReadouts& g) {
+    infoValues_[INFO_QUALITY] = toUtf8(g.quality);
+    infoValues_[INFO_SATELLITES] = toUtf8(g.satellites);
+    infoValues_[INFO_DILUTION] = toUtf8(g.dilution);
+    infoValues_[INFO_COORD1] = toUtf8(g.coordinate1);
+    infoValues_[INFO_COORD2] = toUtf8(g.coordinate2);
+    infoValues_[INFO_POSITIONS] = toUtf8(g.fixCount);
+    dilutionRed_ = g.dilutionRedBackground;
+    speedText_ = toUtf8(g.speed);
+    update();
+}
+
+int ScreenLogWnd::showAlarmState(const Em61AlarmState& alarm) {
+    const AlarmBoxUpdate u = alarmBoxUpdate(config_.sensorCountIndex + 1, config_.alarmType, alarm);
+    for (std::size_t i = 0; i < u.fills.size(); ++i)
+        if (u.fills[i] != BoxFill::Leave) alarmFills_[i] = u.fills[i];
+    update(qRect(alarmGeometry_.region));
+    return config_.sensorCountIndex >= 1 ? u.result : NO_ALARM_RESULT;
+}
+
+std::string ScreenLogWnd::channelCaptionText() const {
+    ChannelCaptionInput in;
+    in.instrument = variant_.instrumentType;
+    in.colourMapView = config_.colourMapView;
+    in.component = config_.component;
+    in.dipoleMode = config_.dipoleMode;
+    return channelCaption(in);
+}
+
+// --- painting
+
+void ScreenLogWnd::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    paintLoggingWindow(painter);
+}
+
+void ScreenLogWnd::paintLoggingWindow(QPainter& painter) {
+    paintFrame(painter);
+    paintCaptions(painter);
+    if (variant_.instrumentType == InstrumentType::Em61Lx2 && config_.alarmType > 0 && layout_.mapShown)
+        drawAlarmIndicator(painter, alarmGeometry_, config_.alarmType, config_.alarmChannel, alarmFills_,
+                           fonts_.fontText, QWidget::palette().color(QPalette::Button));
+    // The colour strip fills the gap between the profile and the bar areas.
+    const Rect& p = layout_.profileArea;
+    const Rect& b = layout_.barArea;
+    if (config_.colourMapView > 0 && config_.gpsInput != 0 && layout_.mapShown)
+        drawColourStrip(painter, palette_, p.right() + kStripInset, b.x - kStripInset, b.y, b.height);
+    if (config_.instrumentEnabled != 0 || config_.gpsInput != 0) {
+        paintScaleLimits(painter);
+        paintInformation(painter);
+    }
+}
+
+// Two dark-grey verticals at x = 10 and x = Wc - 14 with small circles at their ends.
+void ScreenLogWnd::paintFrame(QPainter& painter) {
+    const int bottom = height() - kStatusBand;
+    painter.setPen(QPen(kFrameGrey, 1));
+    painter.setBrush(Qt::NoBrush);
+    for (const int x : {10, width() - 14}) {
+        painter.drawLine(x, 10, x, bottom);
+        for (const int y : {10, bottom})
+            painter.drawEllipse(QRect(x - kFrameCircle / 2, y - kFrameCircle / 2, kFrameCircle, kFrameCircle));
+    }
+}
+
+void ScreenLogWnd::paintCaptions(QPainter& painter) {
+    painter.setPen(Qt::black);
+    if (layout_.mapShown) {
+        painter.setFont(fonts_.fontText);
+        painter.drawText(qRect(readouts_.mapSize), Qt::AlignRight | Qt::AlignVCenter,
+                         qText(mapSizeCaption(config_.mapSize, config_.mapUnits)));
+        Rect caption = readouts_.channelCaption;
+        // With the alarm indicator on, the caption stands left of it.
+        if (variant_.instrumentType == InstrumentType::Em61Lx2 && config_.alarmType > 0)
+            caption.x = alarmGeometry_.region.x - 6 - caption.width;
+        painter.setFont(fonts_.fontLight20);
+        painter.drawText(qRect(caption), Qt::AlignCenter, qText(channelCaptionText()));
+    }
+    if (!markerText_.empty()) {
+        painter.setFont(fonts_.fontTextBold);
+        painter.drawText(qRect(readouts_.marker), Qt::AlignLeft | Qt::AlignVCenter, qText(markerText_));
+    }
+    if (isGrad601(variant_.instrumentType)) {
+        painter.setFont(fonts_.fontText);
+        const Rect& n = layout_.numbers;
+        painter.drawText(QRect(n.x - 130, n.y + n.height * 7 / 10, 125, layout_.lineHeight),
+                         Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Gradient [nT/m]"));
+    }
+}
+
+void ScreenLogWnd::paintScaleLimits(QPainter& painter) {
+    painter.setFont(fonts_.fontText);
+    painter.setPen(Qt::black);
+    if (config_.instrumentEnabled == 0) {
+        // "Instrument", "Disabled", "GXY Mode" where the bars would be.
+        const auto lines = instrumentStatusLabels(variant_.instrumentType, config_, readouts_.wideBlock);
+        QRect line = qRect(layout_.barArea);
+        line.setHeight(layout_.lineHeight);
+        for (const std::string& text : lines) {
+            painter.drawText(line, Qt::AlignCenter, qText(text));
+            line.translate(0, layout_.lineHeight);
+        }
+        return;
+    }
+    const InstrumentType type = variant_.instrumentType;
+    painter.drawText(qRect(readouts_.scaleMax), Qt::AlignCenter, qText(scaleLimitText(type, config_.readingScaleMax)));
+    painter.drawText(qRect(readouts_.scaleMin), Qt::AlignCenter, qText(scaleLimitText(type, config_.readingScaleMin)));
+    if (layout_.speedBarShown) {
+        painter.drawText(qRect(readouts_.speed), Qt::AlignCenter,
+                         speedText_.empty() ? QStringLiteral("Speed:") : QStringLiteral("Speed: ") + qText(speedText_));
+    }
+}
+
+void ScreenLogWnd::paintInformation(QPainter& painter) {
+    painter.setPen(QPen(kFrameGrey, 1));
+    painter.setBrush(Qt::NoBrush);
+    for (const Rect& part : readouts_.information)
+        painter.drawRoundedRect(qRect(part).adjusted(-4, -2, 4, 2), kInfoFrameRadius, kInfoFrameRadius);
+    const QString lineName = QString::fromStdU16String(config_.surveyLine);
+    for (int slot = 0; slot < INFO_SLOT_COUNT; ++slot) {
+        const InfoField& field = readouts_.fields[slot];
+        if (field.labelRect.height == 0) continue;
+        painter.setFont(infoFont_);
+        painter.setPen(Qt::black);
+        painter.drawText(qRect(field.labelRect), Qt::AlignLeft | Qt::AlignVCenter, qText(field.label));
+        if (!readouts_.used[slot]) continue;
+        std::string value = slot == INFO_LINE ? lineName.toStdString() : infoValues_[slot];
+        const bool red = (slot == INFO_BATTERY && batteryRed_) || (slot == INFO_DILUTION && dilutionRed_);
+        if (red) painter.fillRect(qRect(field.valueRect), QColor(255, 0, 0));
+        const bool unknown = value.empty() && (slot == INFO_DILUTION || slot == INFO_COORD1 || slot == INFO_COORD2);
+        if (unknown) value = std::string(NOT_AVAILABLE_TEXT);
+        painter.setFont(field.bold ? infoBoldFont_ : infoFont_);
+        painter.drawText(qRect(field.valueRect), Qt::AlignLeft | Qt::AlignVCenter, qText(value));
+    }
 }
 
 void ScreenLogWnd::onStatusTick() {

@@ -20,6 +20,8 @@ constexpr uint32_t kAllMapButtons = (1u << kMapButtonCount) - 1;
 constexpr uint32_t kPanButtons = 0x00F;
 // "Zm&+", "Zm&-", "&Fit All": for review only.
 constexpr uint32_t kZoomAndFitButtons = 0x070;
+// "Enter Rev&iew", "&Exit Review": stay disabled until review mode exists.
+constexpr uint32_t kReviewButtons = 0x180;
 constexpr uint32_t kAfterFileWaitMs = 50;
 constexpr uint32_t kShowScreenWaitMs = 20;
 
@@ -195,6 +197,7 @@ void LoggingControl::setTimerPeriod(uint32_t periodMs) {
 void LoggingControl::showLoggingScreen() {
     context_.screen.screenState = 1;
     links_.host.showLoggingScreen();
+    if (display_) display_->surveyStarted();
     busyWait(kShowScreenWaitMs);
     links_.host.refresh();
 }
@@ -232,6 +235,8 @@ std::string LoggingControl::writeHealthText() const {
 // --- commands
 
 void LoggingControl::buttonCommand(int id) {
+    if (id >= BTN_MAP_FIRST && id < BTN_MAP_FIRST + kMapButtonCount) return mapButton(id);
+    if (id >= BTN_CHANNEL_FIRST && id <= BTN_CHANNEL_LAST) return selectColourChannel(id - BTN_CHANNEL_FIRST + 1);
     const int index = id - BTN_STATE_FIRST;
     if (index < 0 || index >= kStateButtonCount || !stateButtonEnabled(index)) return;
     switch (state()) {
@@ -252,6 +257,42 @@ void LoggingControl::buttonCommand(int id) {
             return;
         case LoggingState::Closed: return;
     }
+}
+
+void LoggingControl::mapButton(int id) {
+    if (!display_ || !(mapButtons_ & (1u << (id - BTN_MAP_FIRST))) || !mapVisible()) return;
+    switch (id) {
+        case BTN_MAP_LEFT: display_->panMap(MapDirection::Left); break;
+        case BTN_MAP_RIGHT: display_->panMap(MapDirection::Right); break;
+        case BTN_MAP_UP: display_->panMap(MapDirection::Up); break;
+        case BTN_MAP_DOWN: display_->panMap(MapDirection::Down); break;
+        default: break;  // zoom, fit all and review work in review mode only
+    }
+}
+
+void LoggingControl::selectColourChannel(int view) {
+    if (!mapVisible() || config_.colourMapView <= 0 || config_.colourMapView == view) return;
+    config_.colourMapView = view;
+    saveSettingsNow();
+    if (display_) display_->colourChannelChanged();
+    links_.host.refresh();
+}
+
+bool LoggingControl::panKey(int key) {
+    MapDirection direction;
+    switch (key) {
+        case KEY_LEFT:
+        case 'L': direction = MapDirection::Left; break;
+        case KEY_RIGHT:
+        case 'R': direction = MapDirection::Right; break;
+        case KEY_UP:
+        case 'P': direction = MapDirection::Up; break;
+        case KEY_DOWN:
+        case 'D': direction = MapDirection::Down; break;
+        default: return false;
+    }
+    if (display_ && mapVisible() && fileOpen()) display_->panMap(direction);
+    return true;
 }
 
 void LoggingControl::openMenu() {
@@ -298,14 +339,33 @@ void LoggingControl::menuCommand(int id) {
         case MENU_COORDINATES_UNITS: coordinatesUnits(); break;
         case MENU_TOGGLE_VIEW:
             // Only with both an instrument and a GPS is there a choice of views.
-            if (instrumentEnabled() && gpsEnabled()) mapViewActive_ = !mapViewActive_;
+            if (!instrumentEnabled() || !gpsEnabled()) break;
+            mapViewActive_ = !mapViewActive_;
+            if (display_) display_->viewToggled();
             break;
+        case MENU_SCALE_READINGS:
+        case MENU_SCALE_SPEED_BAR:
+        case MENU_MAP_SIZE:
+        case MENU_ALARM_SETTINGS:
+        case MENU_AUDIO_OPTIONS: displayCommand(id); break;
         default:
             // Nulling, the scale, map, mask, alarm, audio, units, calibration
             // and background commands open procedures and dialogs of their own.
             break;
     }
     links_.host.refresh();
+}
+
+void LoggingControl::displayCommand(int id) {
+    if (!display_) return;
+    switch (id) {
+        case MENU_SCALE_READINGS: display_->readingScaleDialog(); break;
+        case MENU_SCALE_SPEED_BAR: display_->speedScaleDialog(); break;
+        case MENU_MAP_SIZE: display_->mapSizeDialog(); break;
+        case MENU_ALARM_SETTINGS: display_->alarmSettingsDialog(); break;
+        case MENU_AUDIO_OPTIONS: display_->audioOptionsDialog(); break;
+        default: break;
+    }
 }
 
 HeaderValues LoggingControl::headerValues() const {
@@ -340,7 +400,7 @@ void LoggingControl::file() {
         dataFile_.close();
         links_.messages.show(std::string(INFORMATION_TITLE), std::string(CONTINUE_REFUSED_TEXT), MessageButtons::Ok);
     } else if (result == DATA_FILE_CREATED && dataFile_.isOpen()) {
-        mapButtons_ = variant_.productLine == ProductLine::Velox ? kAllMapButtons : kPanButtons;
+        mapButtons_ = variant_.productLine == ProductLine::Velox ? kAllMapButtons & ~kReviewButtons : kPanButtons;
         if (!instrumentEnabled()) {
             context_.derived.workingGpsOffsetY = 0.0;
             config_.colourMapView = 0;
@@ -382,6 +442,7 @@ void LoggingControl::go() {
     const Tick now = tickNow();
     dataFile_.setLoggingStartTick(now);
     dataFile_.writeEvent(fromStoredBytes(STARTED_EVENT));
+    if (display_) display_->loggingResumed();
     context_.logging.loggingState = LoggingState::Logging;
     context_.logging.loggingResumeTick = now;
     links_.host.refresh();
@@ -393,6 +454,7 @@ void LoggingControl::pause() {
     logging.loggingState = LoggingState::StandBy;
     logging.softMarkerActive = false;
     pauseHintShown_ = false;
+    if (display_) display_->loggingSuspended();
     dataFile_.writeEvent(mapFullState_ == 1 ? PAUSED_MAP_FULL_EVENT : PAUSED_EVENT);
     dataFile_.reopen();
     logging.loggingTimeMs = logging.lastLoggingTotalMs;
@@ -405,7 +467,7 @@ void LoggingControl::pause() {
         }
     }
     defaultButton_ = 0;
-    mapButtons_ = mapVisible() ? kAllMapButtons & ~kZoomAndFitButtons : 0;
+    mapButtons_ = mapVisible() ? kAllMapButtons & ~kZoomAndFitButtons & ~kReviewButtons : 0;
     links_.host.refresh();
     if (mapFullState_ == 1) {
         mapFullState_ = 2;
@@ -574,6 +636,7 @@ void LoggingControl::keyWhileLogging(int key) {
         return;
     }
     if (isPauseKey(config_.pauseKey, key)) pause();
+    else panKey(key);
 }
 
 void LoggingControl::moveDefaultButton() {
@@ -612,6 +675,7 @@ void LoggingControl::keyWhileNotLogging(int key) {
             return;
         default: break;
     }
+    if (panKey(key)) return;
     if (const int command = menuCommandOfKey(key)) menuCommand(command);
 }
 

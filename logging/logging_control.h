@@ -20,6 +20,7 @@
 #include "config/survey_context.h"
 #include "geo/coordinates_units.h"
 #include "logging/data_file.h"
+#include "logging/logging_display.h"
 
 namespace velox {
 
@@ -36,6 +37,12 @@ enum LoggingButton : int {
     BTN_STATE_MENU = 463,
     BTN_PAUSE = 460,
     BTN_MAP_FIRST = 470,    // "&Lf" ... "&Exit Review": 470-478
+    BTN_MAP_LEFT = 470,
+    BTN_MAP_RIGHT = 471,
+    BTN_MAP_UP = 472,
+    BTN_MAP_DOWN = 473,
+    BTN_CHANNEL_FIRST = 480,  // the colour-map channel selectors 480-483
+    BTN_CHANNEL_LAST = 483,
 };
 inline constexpr int kStateButtonCount = 4;
 inline constexpr int kMapButtonCount = 9;
@@ -246,6 +253,8 @@ public:
     void setMapFullState(int state) { mapFullState_ = state; }
     int mapFullState() const { return mapFullState_; }
     void setFilterCalibrationRunning(bool running) { filterCalibrationRunning_ = running; }
+    // The map, panes and display dialogs; null until the screen has them.
+    void setDisplay(LoggingDisplay* display) { display_ = display; }
 
 private:
     bool instrumentEnabled() const { return config_.instrumentEnabled != 0; }
@@ -258,6 +267,11 @@ private:
     void moveDefaultButton();
     void keyWhileLogging(int key);
     void keyWhileNotLogging(int key);
+    // Arrows and L, R, P, D pan the map; false when `key` is none of them.
+    bool panKey(int key);
+    void mapButton(int id);
+    void selectColourChannel(int view);
+    void displayCommand(int id);
     void enterStandBy();
     void applyDecimationForMode();
     void writeLineStartGroup();
@@ -283,6 +297,7 @@ private:
     bool pauseHintShown_ = false;
     int mapFullState_ = 0;
     bool filterCalibrationRunning_ = false;
+    LoggingDisplay* display_ = nullptr;
 };
 
 }  // namespace velox

@@ -53,13 +53,13 @@ confirm_dialog() {
 # Saves a picture of the whole virtual screen as PNG.
 screenshot() { xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$1" 2>/dev/null; }
 
-# Starts a virtual 1024x768 screen on a display number the server picks
-# itself (so that sessions started at the same time never collide), with the
-# program data and home folders under $1 (the caller's pids array gets the
-# server), and exports what the programs read.
+# Starts a virtual screen ($2, 1024x768 by default) on a display number the
+# server picks itself (so that sessions started at the same time never
+# collide), with the program data and home folders under $1 (the caller's
+# pids array gets the server), and exports what the programs read.
 start_virtual_session() {
-    local work=$1
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    local work=$1 size=${2:-1024x768}
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
     pids+=($!)
     wait_for 10 test -s "$work/display" || return 1
     local number

@@ -9,7 +9,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -19,7 +21,12 @@
 
 #include "app/message_dialog.h"
 #include "app/start_wnd.h"
+#include "display/alarm_indicator.h"
+#include "display/color_bar_wnd.h"
 #include "display/logging_dialogs.h"
+#include "display/map_wnd.h"
+#include "display/numbers_wnd.h"
+#include "display/profile_panes.h"
 #include "display/screen_log_wnd.h"
 #include "logging/data_file_reader.h"
 #include "logging_test_support.h"
@@ -65,12 +72,12 @@ void answerNextMessage(Message& seen, const QString& answer) {
 }
 
 struct LoggingScreen {
-    LoggingScreen() {
+    explicit LoggingScreen(QSize screenSize = QSize(1024, 768)) : screenSize(screenSize) {
         qputenv("PROGRAMDATA", dataRoot.path().toUtf8());
         qputenv("HOME", dataRoot.path().toUtf8());
         instrument.registerAs(kInstrumentPort);
         gps.registerAs(kGpsPort);
-        window = std::make_unique<StartWnd>(kLx2, config, context, QSize(1024, 768));
+        window = std::make_unique<StartWnd>(kLx2, config, context, screenSize);
         log()->setAcquisition(acquisition);
         log()->setSoundPlayer(sounds);
         log()->setFilePicker(picker);
@@ -89,6 +96,7 @@ struct LoggingScreen {
     QString fileLabel() const { return log()->findChild<QLabel*>(QStringLiteral("file"))->text(); }
     bool startButtonsShown() const { return window->startButton(0)->isVisible(); }
 
+    QSize screenSize;
     QTemporaryDir dataRoot;
     test::PtyPair instrument;
     test::PtyPair gps;
@@ -99,6 +107,19 @@ struct LoggingScreen {
     test::AcceptingPicker picker;
     std::unique_ptr<StartWnd> window;
 };
+
+// The panes that are shown, by control id and slot ("600B" is profile B).
+QStringList shownPanes(const ScreenLogWnd* log) {
+    QStringList shown;
+    const std::pair<QWidget*, const char*> panes[] = {
+        {log->mapWnd(), "652"},     {log->curveWnd(0), "600A"}, {log->curveWnd(1), "600B"},
+        {log->curveWnd(2), "600C"}, {log->decayWnd(), "610"},   {log->barQWnd(), "620"},
+        {log->barIWnd(), "630"},    {log->numbersWnd(), "650"}, {log->speedWnd(), "651"},
+        {log->colorBarWnd(), "653"}};
+    for (const auto& [pane, name] : panes)
+        if (pane->isVisible()) shown << QString::fromLatin1(name);
+    return shown;
+}
 
 QStringList visibleStateButtons(const ScreenLogWnd* log) {
     QStringList labels;
@@ -296,17 +317,222 @@ private slots:
         QVERIFY(s.startButtonsShown());
     }
 
+    // The panes with their ids, the map view buttons and the channel selectors
+    // of a two-sensor EM61-LX2; "Toggle View" lays the screen out again without the map.
+    void panesAndToggleView() {
+        LoggingScreen s;
+        s.config.colourMapView = 2;
+        test::HandshakePeer peer(s.instrument, "OK");
+        int layouts = 0;
+        s.log()->setLayoutListener([&layouts] { ++layouts; });
+        QTest::keyClick(s.window.get(), Qt::Key_L);
+        QCOMPARE(s.state(), LoggingState::Monitoring);
+        QVERIFY(layouts >= 1);
+
+        QCOMPARE(s.log()->mapWnd()->objectName(), QStringLiteral("652"));
+        QCOMPARE(s.log()->numbersWnd()->objectName(), QStringLiteral("650"));
+        QCOMPARE(s.log()->speedWnd()->objectName(), QStringLiteral("651"));
+        QCOMPARE(s.log()->colorBarWnd()->objectName(), QStringLiteral("653"));
+        for (int i = 0; i < 3; ++i) QCOMPARE(s.log()->curveWnd(i)->objectName(), QStringLiteral("600"));
+        QCOMPARE(shownPanes(s.log()), (QStringList{"652", "600B", "600C", "620", "630", "650", "651"}));
+        QCOMPARE(s.log()->numbersWnd()->labels(),
+                 (std::vector<std::string>{"LE:", "LL:", "LF:", "RE:", "RL:", "RF:"}));
+        QCOMPARE(s.log()->mapWnd()->width(), s.log()->layout().map.width);
+        QCOMPARE(s.context.derived.mapPaneWidth, s.log()->layout().map.width);
+
+        const QStringList mapLabels{"&Lf", "&Rt", "U&p", "&Dn", "Zm&+", "Zm&-", "&Fit All", "Enter Rev&iew",
+                                    "&Exit Review"};
+        for (int i = 0; i < kMapViewButtonCount; ++i) {
+            auto* button = s.log()->findChild<QPushButton*>(QString::number(470 + i));
+            QVERIFY(button);
+            QCOMPARE(button->text(), mapLabels[i]);
+            const bool shownOutsideReview = i < 4 || i == MAP_ENTER_REVIEW;
+            QCOMPARE(button->isVisible(), shownOutsideReview);
+            QVERIFY(!button->isEnabled());  // no data file yet
+        }
+        // Six selectors, both sensors' L checked; a click goes to the control.
+        QCOMPARE(s.log()->channelSelectorCount(), 6);
+        for (int i = 0; i < 6; ++i) {
+            QRadioButton* selector = s.log()->channelSelector(i);
+            QVERIFY(selector->isVisible());
+            QCOMPARE(selector->size(), QSize(14, 14));
+            QCOMPARE(selector->isChecked(), i % 3 == 1);
+        }
+
+        s.control().enableStateButtons();
+        s.key(Qt::Key_F);
+        QCOMPARE(s.state(), LoggingState::StandBy);
+        QVERIFY(s.log()->mapButton(MAP_LEFT)->isEnabled());
+        QVERIFY(!s.log()->mapButton(MAP_ZOOM_IN)->isVisible());
+
+        const int widthWithMap = s.log()->curveWnd(1)->width();
+        const int before = layouts;
+        s.control().menuCommand(MENU_TOGGLE_VIEW);
+        QVERIFY(!s.control().mapViewActive());
+        QCOMPARE(layouts, before + 1);
+        QCOMPARE(shownPanes(s.log()), (QStringList{"600B", "600C", "620", "630", "650", "651"}));
+        QVERIFY(s.log()->curveWnd(1)->width() > widthWithMap);
+        QVERIFY(!s.log()->mapButton(MAP_LEFT)->isVisible());
+        QVERIFY(!s.log()->channelSelector(0)->isVisible());
+
+        s.control().menuCommand(MENU_TOGGLE_VIEW);
+        QVERIFY(s.log()->mapWnd()->isVisible());
+        QCOMPARE(s.log()->curveWnd(1)->width(), widthWithMap);
+    }
+
+    // Without GPS input there is no map, no map buttons and no choice of views.
+    void noGpsNoMap() {
+        LoggingScreen s;
+        s.config.gpsInput = 0;
+        test::HandshakePeer peer(s.instrument, "OK");
+        QTest::keyClick(s.window.get(), Qt::Key_L);
+        QCOMPARE(s.state(), LoggingState::Monitoring);
+        QCOMPARE(shownPanes(s.log()), (QStringList{"600B", "600C", "620", "630", "650"}));
+        s.control().menuCommand(MENU_TOGGLE_VIEW);
+        QCOMPARE(shownPanes(s.log()), (QStringList{"600B", "600C", "620", "630", "650"}));
+        QVERIFY(!s.log()->mapButton(MAP_LEFT)->isVisible());
+        QCOMPARE(s.log()->readoutLayout().gpsDisabledLabel, std::string("GPS Disabled"));
+    }
+
+    // What a reading and a fix put on the screen.
+    void readouts() {
+        LoggingScreen s;
+        s.config.alarmType = 1;
+        test::HandshakePeer peer(s.instrument, "OK");
+        QTest::keyClick(s.window.get(), Qt::Key_L);
+        ScreenLogWnd* log = s.log();
+
+        Em61Readout readout;
+        readout.notice = NoticeChange::Show;
+        readout.noticeLines = {"Normalization:", " 12 E"};
+        log->showInstrumentReadout(readout);
+        QCOMPARE(log->numbersWnd()->notice(), (std::vector<std::string>{"Normalization:", " 12 E"}));
+
+        readout = {};
+        readout.reading = Lx2Reading{};
+        readout.sensorCount = 2;
+        readout.channelTexts = {"     10.0", "     20.0", "     30.0", "     40.0", "     50.0", "     60.0"};
+        readout.batteryText = " 10.1 V";
+        readout.batteryBackground = BATTERY_WARNING_BACKGROUND;
+        readout.currentText = " 2.0 A";
+        readout.counted = true;
+        readout.stationText = "12.00      ";
+        readout.loggingTimeText = "00:01:05";
+        log->showInstrumentReadout(readout);
+        QVERIFY(log->numbersWnd()->notice().empty());
+        QCOMPARE(log->numbersWnd()->values().size(), std::size_t{6});
+        QCOMPARE(log->numbersWnd()->values()[5], std::string("     60.0"));
+        QVERIFY(log->batteryWarningShown());
+        QCOMPARE(log->informationValue(INFO_STATION), std::string("12.00      "));
+        QCOMPARE(log->informationValue(INFO_TIME), std::string("00:01:05"));
+
+        GpsReadouts gps;
+        gps.quality = u"RTK4";
+        gps.dilution = u" 00";
+        gps.dilutionRedBackground = true;
+        gps.fixCount = u"17    ";
+        log->showGpsReadouts(gps);
+        QCOMPARE(log->informationValue(INFO_QUALITY), std::string("RTK4"));
+        QCOMPARE(log->informationValue(INFO_POSITIONS), std::string("17    "));
+        QVERIFY(log->dilutionWarningShown());
+
+        Em61AlarmState alarm;
+        alarm.alarmFlag = {true, true};
+        alarm.alarmValue = {300, 100};
+        QCOMPARE(log->showAlarmState(alarm), int(RESULT_LEFT_RIGHT));
+        QCOMPARE(log->alarmFills(), (std::array<BoxFill, 3>{BoxFill::Red, BoxFill::White, BoxFill::Red}));
+        alarm.alarmFlag = {false, false};
+        QCOMPARE(log->showAlarmState(alarm), int(NO_ALARM_RESULT));
+        QCOMPARE(log->alarmFills(), (std::array<BoxFill, 3>{BoxFill::White, BoxFill::White, BoxFill::White}));
+
+        // Logging turns the numbers pane green; a lost connection covers it.
+        s.control().enableStateButtons();
+        s.key(Qt::Key_F);
+        s.key(Qt::Key_G);
+        QVERIFY(log->numbersWnd()->logging());
+        s.context.logging.lostShown = true;
+        QTRY_VERIFY(log->numbersWnd()->connectionLostShown());  // the status tick redraws
+    }
+
+    // The painted indicator: outlines black, insides as filled, letters at
+    // both sides; with the alarm off the region is button face.
+    void alarmIndicatorPainting() {
+        const AlarmIndicatorGeometry g = alarmIndicatorGeometry(20, 662, 2, 8);
+        const QColor face(240, 240, 240);
+        auto paint = [&](int alarmType) {
+            QImage image(700, 24, QImage::Format_RGB32);
+            image.fill(Qt::darkBlue);
+            QPainter painter(&image);
+            drawAlarmIndicator(painter, g, alarmType, 1, {BoxFill::White, BoxFill::Red, BoxFill::Leave}, QFont(), face);
+            return image;
+        };
+        const QImage on = paint(1);
+        const Rect& middle = g.boxes[1];
+        QCOMPARE(on.pixelColor(middle.x, middle.y + 5), QColor(Qt::black));
+        QCOMPARE(on.pixelColor(middle.right(), middle.y + 5), QColor(Qt::black));
+        QCOMPARE(on.pixelColor(middle.x + 5, middle.bottom()), QColor(Qt::black));
+        QCOMPARE(on.pixelColor(middle.x + 5, middle.y + 5), QColor(255, 0, 0));
+        QCOMPARE(on.pixelColor(g.boxes[2].x + 5, 9), QColor(Qt::white));  // Leave paints white at paint time
+        bool letterInk = false;
+        for (int x = g.letterLeft.x; x < g.letterLeft.right(); ++x)
+            for (int y = g.letterLeft.y; y < g.letterLeft.bottom(); ++y) letterInk |= on.pixelColor(x, y) != face;
+        QVERIFY(letterInk);
+
+        const QImage off = paint(0);
+        for (const Rect& box : g.boxes) QCOMPARE(off.pixelColor(box.x + 5, box.y + 5), face);
+        QCOMPARE(off.pixelColor(g.region.x - 1, 9), QColor(Qt::darkBlue));  // nothing outside the region
+    }
+
+    void screenshots_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<bool>("map");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("landscape map") << QSize(1024, 768) << true << "logging_screen_1024x768";
+        QTest::newRow("landscape profiles") << QSize(1024, 768) << false << "logging_screen_1024x768_nomap";
+        QTest::newRow("portrait map") << QSize(800, 1280) << true << "logging_screen_800x1280";
+        QTest::newRow("portrait profiles") << QSize(800, 1280) << false << "logging_screen_800x1280_nomap";
+    }
     void screenshots() {
+        QFETCH(QSize, screen);
+        QFETCH(bool, map);
+        QFETCH(QString, name);
         const QByteArray folder = qgetenv("VELOX_SCREENSHOT_DIR");
         if (folder.isEmpty()) QSKIP("no screenshot folder");
         QDir().mkpath(QString::fromUtf8(folder));
-        LoggingScreen s;
+        LoggingScreen s(screen);
+        s.config.colourMapView = 1;
+        s.config.alarmType = 1;
         test::HandshakePeer peer(s.instrument, "OK");
         QTest::keyClick(s.window.get(), Qt::Key_L);
         s.control().enableStateButtons();
         s.key(Qt::Key_F);
+        if (!map) s.control().menuCommand(MENU_TOGGLE_VIEW);
         s.key(Qt::Key_G);
-        QVERIFY(s.window->grab().save(QString::fromUtf8(folder) + "/logging_screen_1024x768.png"));
+        Em61Readout readout;
+        readout.reading = Lx2Reading{};
+        readout.sensorCount = 2;
+        readout.channelTexts = {"    123.4", "     56.7", "     12.3", "    101.0", "     48.2", "      9.9"};
+        readout.batteryText = " 12.6 V";
+        readout.currentText = " 2.1 A";
+        readout.counted = true;
+        readout.stationText = "14.00      ";
+        readout.readingCountText = "57     ";
+        readout.loggingTimeText = "00:02:41";
+        s.log()->showInstrumentReadout(readout);
+        GpsReadouts gps;
+        gps.quality = u"RTK4";
+        gps.satellites = u"11";
+        gps.dilution = u"0.9";
+        gps.coordinate1 = u"N 45 30 12.345678";
+        gps.coordinate2 = u"W-73 34 56.789012";
+        gps.fixCount = u"143   ";
+        gps.speed = u" 1.12 m/s";
+        s.log()->showGpsReadouts(gps);
+        Em61AlarmState alarm;
+        alarm.alarmFlag = {true, false};
+        alarm.alarmValue = {150, 50};
+        s.log()->showAlarmState(alarm);
+        QVERIFY(s.window->grab().save(QString::fromUtf8(folder) + "/" + name + ".png"));
     }
 
     void coordinatesUnitsDialog() {

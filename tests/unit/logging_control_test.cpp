@@ -3,6 +3,7 @@
 // comment commands with the records they leave in the file, exit, and the
 // EM61-LX2 watchdog.
 
+#include <functional>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -134,7 +135,7 @@ TEST(LoggingStates, FileGoPauseExitWriteTheSurveyInOrder) {
     ASSERT_EQ(s.state(), LoggingState::StandBy);
     EXPECT_EQ(s.control->stateButtons()[0], "&Go");
     EXPECT_EQ(s.control->defaultButton(), 0);
-    EXPECT_EQ(s.control->mapButtonsEnabled(), 0x1FFu);
+    EXPECT_EQ(s.control->mapButtonsEnabled(), 0x07Fu);  // review waits for review mode
     const std::string name = s.control->dataFile().path().filename().string();
     EXPECT_EQ(s.control->fileText(), "File: " + name);
 
@@ -154,7 +155,7 @@ TEST(LoggingStates, FileGoPauseExitWriteTheSurveyInOrder) {
     EXPECT_EQ(s.context.logging.loggingTimeMs, 4200u);
     EXPECT_EQ(s.acquisition.decimation, 1u);
     EXPECT_FALSE(s.control->pauseHintShown());
-    EXPECT_EQ(s.control->mapButtonsEnabled(), 0x18Fu);  // all but zoom and fit
+    EXPECT_EQ(s.control->mapButtonsEnabled(), 0x00Fu);  // the pan buttons: no zoom, fit or review outside review
 
     s.control->exitLogging();
     EXPECT_EQ(s.state(), LoggingState::Closed);
@@ -411,6 +412,96 @@ TEST(LoggingMenu, CoordinatesUnitsAreChosenAndSaved) {
             EXPECT_EQ(reloaded.coordinatesDisplay, c.storedAfter) << "saved";
         }
     }
+}
+
+TEST(LoggingDisplayCommands, ButtonsKeysAndMenusReachTheDisplay) {
+    using Calls = std::vector<std::string>;
+    struct Case {
+        const char* what;
+        bool fileOpen;
+        std::function<void(LoggingControl&)> act;
+        Calls expected;
+    };
+    const Case cases[] = {
+        {"pan buttons with a file", true,
+         [](LoggingControl& c) {
+             for (int id = BTN_MAP_LEFT; id <= BTN_MAP_DOWN; ++id) c.buttonCommand(id);
+         },
+         {"panLeft", "panRight", "panUp", "panDown"}},
+        {"pan keys with a file", true,
+         [](LoggingControl& c) {
+             for (int key : {int(KEY_LEFT), int('R'), int('P'), int(KEY_DOWN)}) c.keyDown(key);
+         },
+         {"panLeft", "panRight", "panUp", "panDown"}},
+        {"no panning before a file is open", false,
+         [](LoggingControl& c) {
+             c.buttonCommand(BTN_MAP_LEFT);
+             c.keyDown(KEY_LEFT);
+         },
+         {}},
+        {"zoom, fit and review wait for review mode", true,
+         [](LoggingControl& c) {
+             for (int id = BTN_MAP_FIRST + 4; id < BTN_MAP_FIRST + kMapButtonCount; ++id) c.buttonCommand(id);
+         },
+         {}},
+        {"display menus", true,
+         [](LoggingControl& c) {
+             for (int id : {MENU_SCALE_READINGS, MENU_SCALE_SPEED_BAR, MENU_MAP_SIZE, MENU_ALARM_SETTINGS,
+                            MENU_AUDIO_OPTIONS, MENU_TOGGLE_VIEW})
+                 c.menuCommand(id);
+         },
+         {"readingScale", "speedScale", "mapSize", "alarm", "audio", "toggled"}},
+        {"go and pause", true,
+         [](LoggingControl& c) {
+             c.go();
+             c.pause();
+         },
+         {"resumed", "suspended"}},
+    };
+    for (const Case& c : cases) {
+        Screen s;
+        test::RecordingDisplay display;
+        s.control->setDisplay(&display);
+        if (c.fileOpen) s.toStandBy();
+        c.act(*s.control);
+        EXPECT_EQ(display.calls, c.expected) << c.what;
+    }
+}
+
+TEST(LoggingDisplayCommands, ArrowsPanWhileLoggingOnlyWhenTheyNeitherPauseNorMark) {
+    SurveyConfig settings;
+    settings.pauseKey = 1;  // Enter pauses
+    Screen s(kLx2, settings);
+    test::RecordingDisplay display;
+    s.control->setDisplay(&display);
+    s.toStandBy();
+    s.control->go();
+    s.control->keyDown(KEY_LEFT);
+    EXPECT_EQ(s.state(), LoggingState::Logging);
+    s.control->keyDown(KEY_ENTER);
+    EXPECT_EQ(s.state(), LoggingState::StandBy);
+    EXPECT_EQ(display.calls, (std::vector<std::string>{"resumed", "panLeft", "suspended"}));
+}
+
+TEST(LoggingDisplayCommands, ChannelSelectorsChooseTheColourMapAndSaveIt) {
+    SurveyConfig settings;
+    settings.colourMapView = 1;
+    Screen s(kLx2, settings);
+    test::RecordingDisplay display;
+    s.control->setDisplay(&display);
+    s.control->buttonCommand(BTN_CHANNEL_FIRST + 2);
+    EXPECT_EQ(s.config.colourMapView, 3);
+    s.control->buttonCommand(BTN_CHANNEL_FIRST + 2);  // already shown: nothing to redraw
+    EXPECT_EQ(display.calls, std::vector<std::string>{"channel"});
+    SurveyConfig reloaded;
+    SurveyContext context;
+    loadSettings(kLx2, reloaded, context);
+    EXPECT_EQ(reloaded.colourMapView, 3);
+
+    // With the colour view off there are no selectors to press.
+    s.config.colourMapView = 0;
+    s.control->buttonCommand(BTN_CHANNEL_FIRST);
+    EXPECT_EQ(s.config.colourMapView, 0);
 }
 
 TEST(LoggingLines, QuickLineTable) {

@@ -122,6 +122,26 @@ public:
     std::optional<std::u16string> commentText;
 };
 
+// Records what the control asked of the map, panes and display dialogs.
+class RecordingDisplay final : public LoggingDisplay {
+public:
+    void surveyStarted() override { calls.push_back("started"); }
+    void panMap(MapDirection direction) override {
+        static const char* const names[] = {"panLeft", "panRight", "panUp", "panDown"};
+        calls.push_back(names[static_cast<int>(direction)]);
+    }
+    void colourChannelChanged() override { calls.push_back("channel"); }
+    void readingScaleDialog() override { calls.push_back("readingScale"); }
+    void speedScaleDialog() override { calls.push_back("speedScale"); }
+    void mapSizeDialog() override { calls.push_back("mapSize"); }
+    void alarmSettingsDialog() override { calls.push_back("alarm"); }
+    void audioOptionsDialog() override { calls.push_back("audio"); }
+    void viewToggled() override { calls.push_back("toggled"); }
+    void loggingResumed() override { calls.push_back("resumed"); }
+    void loggingSuspended() override { calls.push_back("suspended"); }
+    std::vector<std::string> calls;
+};
+
 // Answers every "H","X" (or "H","W") pair with `answer`; silent with an empty answer.
 class HandshakePeer {
 public:
