@@ -50,7 +50,7 @@ size=$(stat -c %s "$file")
 [ $((size % 27)) -eq 0 ] || fail "the killed program left a cut-off record ($size bytes)"
 "$bin/velox-dump" "$file" >"$work/dump.txt" || fail "velox-dump found damaged records"
 
-line_of() { grep -n -- "$1" "$work/dump.txt" | head -n 1 | cut -d: -f1; }
+line_of() { grep -m 1 -n -- "$1" "$work/dump.txt" | cut -d: -f1; }
 last_line_of() { grep -n -- "$1" "$work/dump.txt" | tail -n 1 | cut -d: -f1; }
 break_line=$(line_of 'text="1CONN BRK 1"')
 [ -n "$break_line" ] || fail "no connection-break event for the switched-off instrument"

@@ -88,7 +88,7 @@ fixes=$(count 'kind="GPS trailer".*status="p"')
 [ "$fixes" -ge 5 ] || fail "only $fixes GPS positions"
 grep -q 'kind="UTM easting"  zone=32  easting=500000' "$work/dump.txt" || fail "no UTM reference of the first fix"
 # No reading before the first start of logging.
-first_start=$(grep -n 'text="\$STARTED"' "$work/dump.txt" | head -n 1 | cut -d: -f1)
-first_reading=$(grep -n 'kind="reading"' "$work/dump.txt" | head -n 1 | cut -d: -f1)
+first_start=$(grep -m 1 -n 'text="\$STARTED"' "$work/dump.txt" | cut -d: -f1)
+first_reading=$(grep -m 1 -n 'kind="reading"' "$work/dump.txt" | cut -d: -f1)
 [ "$first_reading" -gt "$first_start" ] || fail "a reading before \$STARTED"
 echo "survey logged: $readings readings, $fixes positions"
