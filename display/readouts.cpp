@@ -19,6 +19,7 @@ std::string format(const char* pattern, Args... args) {
 constexpr int kFieldGap = 2;   // between a label and its value
 constexpr int kSharedGap = 8;  // between fields that share a line
 constexpr int kStatusX = 21;
+constexpr int kButtonClearance = 10;  // between texts and the button row beside them
 
 LoggingState stateOfKind(int kind) {
     switch (kind) {
@@ -103,6 +104,7 @@ public:
         if (x_ > region().x && (ownLine || x_ + fieldWidth > region().right())) newLine();
         InfoField field{std::move(label), {x_, y_, labelWidth, lh_}, {}, bold};
         field.valueRect = {x_ + labelWidth + (labelWidth ? kFieldGap : 0), y_, valueWidth, lh_};
+        if (field.valueRect.right() > region().right() || field.valueRect.bottom() > region().bottom()) fits_ = false;
         if (used_.size() <= current_) used_.resize(current_ + 1, field.labelRect);
         extend(used_[current_], field.labelRect);
         extend(used_[current_], field.valueRect);
@@ -111,6 +113,8 @@ public:
     }
     // The rectangles around the fields placed, one per region used.
     const std::vector<Rect>& used() const { return used_; }
+    // False once a field ran past the right or bottom edge of its region.
+    bool fits() const { return fits_; }
 
 private:
     const Rect& region() const { return regions_[current_]; }
@@ -137,9 +141,22 @@ private:
     int x_ = 0;
     int y_ = 0;
     std::vector<Rect> used_;
+    bool fits_ = true;
 };
 
 }  // namespace
+
+// Under the speed bar, centred on the part of the bar that has no button below it.
+Rect speedCaptionRect(const LoggingLayout& l, int captionWidth) {
+    const Rect& bar = l.speedBar;
+    const int top = bar.bottom() + 1;
+    const int lh = l.lineHeight;
+    int right = bar.right();
+    const Rect& buttons = l.buttonArea;
+    const bool buttonsOnCaptionLine = buttons.y < top + lh && top < buttons.bottom();
+    if (buttonsOnCaptionLine && buttons.x < right) right = std::max(bar.x, buttons.x - kButtonClearance);
+    return {bar.x + (right - bar.x - captionWidth) / 2, top, captionWidth, lh};
+}
 
 // Where the information block goes: the free space under or beside the profile.
 Rect informationRegion(const LoggingLayout& l) {
@@ -152,8 +169,8 @@ Rect informationRegion(const LoggingLayout& l) {
     }
     if (!l.portrait) {
         // Left of the button row, under the speed caption (the line above the speed bar comes first).
-        const int top = l.speedBar.bottom() + 1 + lh;
-        return {l.profileArea.x, top, l.buttonArea.x - 10 - l.profileArea.x, bottom - top};
+        const int top = speedCaptionRect(l, 0).bottom();
+        return {l.profileArea.x, top, l.buttonArea.x - kButtonClearance - l.profileArea.x, bottom - top};
     }
     if (l.mapShown) {
         // The strip left of the map view buttons.
@@ -188,9 +205,9 @@ void placeInformation(ReadoutLayout& r, const ReadoutInput& in, const Rect& regi
     std::vector<Rect> regions{region};
     const LoggingLayout& l = in.layout;
     if (!l.portrait && !l.mapShown) {
-        // The line between the profile and the speed bar, across the profile's width.
-        regions.insert(regions.begin(), {l.profileArea.x, l.profileArea.bottom() + 1, l.profileArea.width,
-                                         l.speedBar.y - 1 - l.profileArea.bottom() - 1});
+        // The line between the profile and the speed bar (one line high), across the profile's width.
+        const int top = l.profileArea.bottom();
+        regions.insert(regions.begin(), {l.profileArea.x, top, l.profileArea.width, l.speedBar.y - top});
     }
     FieldFlow flow(regions, l.lineHeight, width);
     auto put = [&](InfoSlot slot, std::string label, std::string_view valueTemplate, bool ownLine, bool bold = false) {
@@ -226,7 +243,10 @@ void placeInformation(ReadoutLayout& r, const ReadoutInput& in, const Rect& regi
         r.fields[INFO_CURRENT] = into.place(longLabels ? "Current: " : "T:", " 12.9 A", false, own.height > 0);
         r.used[INFO_BATTERY] = r.used[INFO_CURRENT] = true;
         if (own.height == 0) r.information = flow.used();
+        r.informationFits = flow.fits() && status.fits();
+        return;
     }
+    r.informationFits = flow.fits();
 }
 
 }  // namespace
@@ -330,8 +350,7 @@ ReadoutLayout layoutReadouts(const ReadoutInput& in, const TextWidth& width) {
     int captionCentre = (r.status.right() + (l.mapShown ? r.mapSize.x : l.profileArea.right())) / 2;
     if (in.instrument == InstrumentType::Em61Lx2 && l.mapShown) captionCentre = l.map.x + l.map.width / 2;
     r.channelCaption = {captionCentre - captionWidth / 2, 0, captionWidth, captionHeight};
-    const int speedWidth = width("Speed: 88.56 ft/s", ReadoutFont::Text);
-    r.speed = {l.speedBar.x + (l.speedBar.width - speedWidth) / 2, l.speedBar.bottom() + 1, speedWidth, lh};
+    r.speed = speedCaptionRect(l, width("Speed: 88.56 ft/s", ReadoutFont::Text));
     r.scaleMax = {l.barArea.x, l.barArea.y - lh, l.barArea.width, lh};
     r.scaleMin = {l.barArea.x, l.barArea.bottom() + 1, l.barArea.width, lh};
     placeInformation(r, in, informationRegion(l), width);

@@ -96,6 +96,7 @@ struct ReadoutLayout {
     Rect channelCaption;
     Rect speed;
     std::vector<Rect> information;  // the information block, framed: one part per place it takes
+    bool informationFits = true;    // every field of the block inside its place (else the font must shrink)
     bool wideBlock = false;
     std::array<InfoField, INFO_SLOT_COUNT> fields{};
     std::array<bool, INFO_SLOT_COUNT> used{};
@@ -106,6 +107,8 @@ struct ReadoutLayout {
 ReadoutLayout layoutReadouts(const ReadoutInput& in, const TextWidth& width);
 // Where the information block goes, and the instrument status when it has a place of its own (else empty).
 Rect informationRegion(const LoggingLayout& layout);
+// The speed caption of `captionWidth` pixels under the speed bar, clear of the button row.
+Rect speedCaptionRect(const LoggingLayout& layout, int captionWidth);
 Rect instrumentStatusRegion(const LoggingLayout& layout);
 // The widest lines of the information block, for fitting its font.
 std::vector<std::string> informationWidestLines();

@@ -267,35 +267,9 @@ void ScreenLogWnd::applyLayout(const LoggingLayout& l) {
     for (int i = 0; i < kMapViewButtonCount; ++i) place(mapButtons_[i], l.mapButtons[i]);
     for (std::size_t i = 0; i < selectors_.size() && i < l.selectors.size(); ++i)
         place(selectors_[i], l.selectors[i].rect);
-    QStringList widest;
-    for (const std::string& line : informationWidestLines()) widest << qText(line);
-    infoFont_ = fittedFont(fonts_.fontText, widest, informationRegion(l).width);
-    infoBoldFont_ = infoFont_;
-    infoBoldFont_.setWeight(fonts_.fontTextBold.weight());
-    const QFontMetrics text(fonts_.fontText);
-    const QFontMetrics bold(fonts_.fontTextBold);
-    const QFontMetrics caption(fonts_.fontLight20);
-    const QFontMetrics info(infoFont_);
-    const QFontMetrics infoBold(infoBoldFont_);
-    const TextWidth measure = [&](std::string_view t, ReadoutFont f) {
-        const QString s = QString::fromUtf8(t.data(), static_cast<int>(t.size()));
-        switch (f) {
-            case ReadoutFont::TextBold: return bold.horizontalAdvance(s);
-            case ReadoutFont::ChannelCaption: return caption.horizontalAdvance(s);
-            case ReadoutFont::Information: return info.horizontalAdvance(s);
-            case ReadoutFont::InformationBold: return infoBold.horizontalAdvance(s);
-            default: return text.horizontalAdvance(s);
-        }
-    };
-    ReadoutInput readoutIn;
-    readoutIn.layout = l;
-    readoutIn.instrument = variant_.instrumentType;
-    readoutIn.gpsInput = config_.gpsInput != 0;
-    readoutIn.geodeticDisplay = config_.coordinatesDisplay == 0;
-    readoutIn.dilution = config_.pseudoGgaSlam ? DilutionKind::SlamConfidence : DilutionKind::Hdop;
-    readoutIn.instrumentEnabled = config_.instrumentEnabled != 0;
-    readouts_ = layoutReadouts(readoutIn, measure);
-    alarmGeometry_ = alarmIndicatorGeometry(l.map.x, l.map.width, sensors, text.horizontalAdvance(QStringLiteral("E")));
+    layoutTexts(l);
+    const int letterWidth = QFontMetrics(fonts_.fontText).horizontalAdvance(QStringLiteral("E"));
+    alarmGeometry_ = alarmIndicatorGeometry(l.map.x, l.map.width, sensors, letterWidth);
     placeTexts();
     refreshMapButtons();
     showChannelSelectors();
@@ -303,12 +277,51 @@ void ScreenLogWnd::applyLayout(const LoggingLayout& l) {
     if (layoutListener_) layoutListener_();
 }
 
+// The text rectangles. The information block starts in the normal text font
+// narrowed to its widest lines; where its lines still run out of their place
+// (narrow screens), the font shrinks until they fit.
+void ScreenLogWnd::layoutTexts(const LoggingLayout& l) {
+    constexpr int kSmallestInfoPixelSize = 8;
+    QStringList widest;
+    for (const std::string& line : informationWidestLines()) widest << qText(line);
+    infoFont_ = fittedFont(fonts_.fontText, widest, informationRegion(l).width);
+    ReadoutInput readoutIn;
+    readoutIn.layout = l;
+    readoutIn.instrument = variant_.instrumentType;
+    readoutIn.gpsInput = config_.gpsInput != 0;
+    readoutIn.geodeticDisplay = config_.coordinatesDisplay == 0;
+    readoutIn.dilution = config_.pseudoGgaSlam ? DilutionKind::SlamConfidence : DilutionKind::Hdop;
+    readoutIn.instrumentEnabled = config_.instrumentEnabled != 0;
+    const QFontMetrics text(fonts_.fontText);
+    const QFontMetrics bold(fonts_.fontTextBold);
+    const QFontMetrics caption(fonts_.fontLight20);
+    for (;;) {
+        infoBoldFont_ = infoFont_;
+        infoBoldFont_.setWeight(fonts_.fontTextBold.weight());
+        const QFontMetrics info(infoFont_);
+        const QFontMetrics infoBold(infoBoldFont_);
+        const TextWidth measure = [&](std::string_view t, ReadoutFont f) {
+            const QString s = QString::fromUtf8(t.data(), static_cast<int>(t.size()));
+            switch (f) {
+                case ReadoutFont::TextBold: return bold.horizontalAdvance(s);
+                case ReadoutFont::ChannelCaption: return caption.horizontalAdvance(s);
+                case ReadoutFont::Information: return info.horizontalAdvance(s);
+                case ReadoutFont::InformationBold: return infoBold.horizontalAdvance(s);
+                default: return text.horizontalAdvance(s);
+            }
+        };
+        readouts_ = layoutReadouts(readoutIn, measure);
+        if (readouts_.informationFits || infoFont_.pixelSize() <= kSmallestInfoPixelSize) return;
+        infoFont_.setPixelSize(infoFont_.pixelSize() - 1);
+    }
+}
+
 void ScreenLogWnd::placeTexts() {
     const Rect& s = readouts_.status;
     status_->setGeometry(s.x, s.y, s.width + 4, s.height);
     fileName_->setGeometry(qRect(readouts_.fileLine));
     writeHealth_->setGeometry(21, height() - kStatusBand, width() - 42, kStatusBand);
-    const Rect& over = layout_.mapShown ? layout_.map : layout_.profileArea;
+    const Rect& over = layout_.profileArea;
     waitingForFix_->setGeometry(over.x, over.y + over.height / 3, over.width, 2 * layout_.lineHeight + 8);
     // The hint stands in the button area; where the pause button shares its row, left of it.
     Rect area = layout_.buttonArea;
@@ -376,7 +389,8 @@ void ScreenLogWnd::refresh() {
     const QString health = QString::fromStdString(c.writeHealthText());
     writeHealth_->setText(health);
     writeHealth_->setVisible(!health.isEmpty());
-    waitingForFix_->setVisible(c.waitingForFirstFix());
+    // With the map shown, the map itself says so in its pane.
+    waitingForFix_->setVisible(c.waitingForFirstFix() && !layout_.mapShown);
     numbers_->setConnectionLost(context_.logging.lostShown);
     numbers_->setLogging(c.state() == LoggingState::Logging);
     drawPauseHint(c.pauseHintShown());

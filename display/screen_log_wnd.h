@@ -148,6 +148,7 @@ private:
     void createTexts();
     LoggingLayoutInput layoutInput(bool portrait) const;
     void applyLayout(const LoggingLayout& layout);
+    void layoutTexts(const LoggingLayout& layout);
     void placeTexts();
     void relayout();
     void refreshMapButtons();

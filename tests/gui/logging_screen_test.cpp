@@ -146,9 +146,20 @@ private slots:
                  (QStringList{"&File", "N&ull", "E&xit", "&Menu"}));
         QVERIFY(!s.log()->stateButton(0)->isEnabled());  // until the first data
         QVERIFY(s.log()->stateButton(2)->isEnabled());
-        QVERIFY(s.log()->findChild<QLabel*>(QStringLiteral("waitingForFix"))->isVisible());
+        // Before the first fix the map says so in its own pane; no label covers it.
+        auto* waiting = s.log()->findChild<QLabel*>(QStringLiteral("waitingForFix"));
+        QVERIFY(!waiting->isVisible());
+        for (const QLabel* label : s.log()->findChildren<QLabel*>())
+            QVERIFY(!label->isVisible() || !label->geometry().intersects(s.log()->mapWnd()->geometry()));
         QCOMPARE(s.acquisition.calls,
                  (std::vector<std::string>{"decimation 1", "startInstrument", "createGps", "resumeGps"}));
+        // The profile view has no map to say it: the label stands over the profiles.
+        s.control().menuCommand(MENU_TOGGLE_VIEW);
+        QVERIFY(waiting->isVisible());
+        const Rect& profiles = s.log()->layout().profileArea;
+        QVERIFY(QRect(profiles.x, profiles.y, profiles.width, profiles.height).contains(waiting->geometry()));
+        s.control().menuCommand(MENU_TOGGLE_VIEW);
+        QVERIFY(!waiting->isVisible());
 
         s.control().enableStateButtons();  // what the reading handler does with the first frame
         QVERIFY(s.log()->stateButton(0)->isEnabled());
@@ -483,12 +494,59 @@ private slots:
         QCOMPARE(off.pixelColor(g.region.x - 1, 9), QColor(Qt::darkBlue));  // nothing outside the region
     }
 
+    // Landscape without the map, in the fonts the screen really uses: every
+    // line of the information block and the speed caption inside the window
+    // above the status band, off the panes and buttons.
+    void landscapeWithoutMapTextsFit_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<int>("sensors");
+        for (const QSize size : {QSize(1024, 768), QSize(1366, 768), QSize(800, 600)}) {
+            for (const int sensors : {1, 2}) {
+                const QString name =
+                    QStringLiteral("%1x%2 %3 sensor").arg(size.width()).arg(size.height()).arg(sensors);
+                QTest::newRow(qPrintable(name)) << size << sensors;
+            }
+        }
+    }
+    void landscapeWithoutMapTextsFit() {
+        QFETCH(QSize, screen);
+        QFETCH(int, sensors);
+        LoggingScreen s(screen);
+        s.config.sensorCountIndex = sensors - 1;
+        test::HandshakePeer peer(s.instrument, "OK");
+        QTest::keyClick(s.window.get(), Qt::Key_L);
+        QCOMPARE(s.state(), LoggingState::Monitoring);
+        s.control().menuCommand(MENU_TOGGLE_VIEW);
+        QVERIFY(!s.log()->mapWnd()->isVisible());
+
+        const ReadoutLayout& r = s.log()->readoutLayout();
+        QVERIFY(r.informationFits);
+        QVERIFY(r.used[INFO_BATTERY] && r.used[INFO_CURRENT]);
+        std::vector<QRect> texts{QRect(r.speed.x, r.speed.y, r.speed.width, r.speed.height)};
+        for (const InfoField& f : r.fields) {
+            if (f.labelRect.height == 0) continue;
+            for (const Rect& t : {f.labelRect, f.valueRect}) texts.emplace_back(t.x, t.y, t.width, t.height);
+        }
+        const QRect client(0, 0, s.log()->width(), s.log()->height() - kStatusBand);
+        std::vector<QWidget*> occupied;
+        for (QWidget* child : s.log()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (child->isVisible() && !qobject_cast<QLabel*>(child)) occupied.push_back(child);
+        occupied.push_back(s.log()->pauseButton());  // shown in the same row while logging
+        for (const QRect& text : texts) {
+            QVERIFY2(client.contains(text),
+                     qPrintable(QStringLiteral("text at %1,%2 outside").arg(text.x()).arg(text.bottom())));
+            for (const QWidget* w : occupied)
+                QVERIFY2(!text.intersects(w->geometry()), qPrintable(w->objectName()));
+        }
+    }
+
     void screenshots_data() {
         QTest::addColumn<QSize>("screen");
         QTest::addColumn<bool>("map");
         QTest::addColumn<QString>("name");
         QTest::newRow("landscape map") << QSize(1024, 768) << true << "logging_screen_1024x768";
         QTest::newRow("landscape profiles") << QSize(1024, 768) << false << "logging_screen_1024x768_nomap";
+        QTest::newRow("small landscape profiles") << QSize(800, 600) << false << "logging_screen_800x600_nomap";
         QTest::newRow("portrait map") << QSize(800, 1280) << true << "logging_screen_800x1280";
         QTest::newRow("portrait profiles") << QSize(800, 1280) << false << "logging_screen_800x1280_nomap";
     }

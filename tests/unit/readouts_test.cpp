@@ -38,6 +38,29 @@ bool overlap(const Rect& a, const Rect& b) {
     return a.width > 0 && b.width > 0 && a.x < b.right() && b.x < a.right() && a.y < b.bottom() && b.y < a.bottom();
 }
 
+// Everything the operator sees at once besides the texts: panes and the buttons of every state.
+std::vector<Rect> takenPlaces(const LoggingLayout& l) {
+    std::vector<Rect> taken{l.profileA, l.profileB, l.profileC, l.decay, l.barQ, l.barI, l.numbers, l.pauseButton};
+    if (l.mapShown) taken.push_back(l.map);
+    if (l.speedBarShown) taken.push_back(l.speedBar);
+    for (const Rect& b : l.stateButtons) taken.push_back(b);
+    if (l.mapButtonsShown)
+        for (const Rect& b : l.mapButtons) taken.push_back(b);
+    return taken;
+}
+
+struct ScreenSize {
+    int w, h, lh;
+};
+// Landscape clients of 1024 x 768, 1366 x 768 (window clamped to 1280) and 800 x 600-class screens.
+const ScreenSize kLandscapeSizes[] = {{1024, 724, 18}, {1024, 730, 18}, {1024, 730, 16}, {1280, 730, 21},
+                                      {800, 562, 16},  {800, 562, 18},  {800, 762, 18}};
+
+std::string describe(const ScreenSize& s, InstrumentType type, int sensors, bool gps) {
+    return std::to_string(s.w) + "x" + std::to_string(s.h) + " lh " + std::to_string(s.lh) + " " +
+           instrumentName(type) + " sensors " + std::to_string(sensors) + (gps ? "" : " no GPS");
+}
+
 }  // namespace
 
 TEST(Readouts, StatusLine) {
@@ -156,6 +179,86 @@ TEST(Readouts, InformationBlockStaysInItsPlace) {
                 << where;
         }
     }
+}
+
+
+// Landscape without the map: every line of the information block (battery
+// and current included) and the speed caption inside the window above the
+// status band, off every pane and button.
+TEST(Readouts, LandscapeWithoutMapFitsEveryLine) {
+    for (const ScreenSize& s : kLandscapeSizes) {
+        for (const InstrumentType type : kAllInstruments) {
+            for (const int sensors : {1, 2}) {
+                for (const bool gps : {true, false}) {
+                    LoggingLayoutInput layoutIn = screen(s.w, s.h, false, false);
+                    layoutIn.lineHeight = s.lh;
+                    layoutIn.instrument = type;
+                    layoutIn.sensorCount = sensors;
+                    layoutIn.gpsInput = gps;
+                    const LoggingLayout l = layoutLandscape(layoutIn);
+                    ReadoutInput in;
+                    in.layout = l;
+                    in.instrument = type;
+                    in.gpsInput = gps;
+                    const ReadoutLayout r = layoutReadouts(in, fixedWidth);
+                    const std::string where = describe(s, type, sensors, gps);
+                    EXPECT_TRUE(r.informationFits) << where;
+                    EXPECT_EQ(r.used[INFO_BATTERY], type == InstrumentType::Em61Lx2) << where;
+                    std::vector<Rect> texts;
+                    for (const InfoField& f : r.fields) {
+                        if (f.labelRect.height == 0) continue;
+                        texts.push_back(f.labelRect);
+                        texts.push_back(f.valueRect);
+                    }
+                    if (gps) texts.push_back(r.speed);
+                    for (const Rect& text : texts) {
+                        EXPECT_GE(text.x, 0) << where;
+                        EXPECT_LE(text.right(), s.w) << where;
+                        EXPECT_LE(text.bottom(), s.h - kStatusBand) << where;
+                        for (const Rect& t : takenPlaces(l)) EXPECT_FALSE(overlap(text, t)) << where;
+                    }
+                    if (gps) {
+                        for (const InfoField& f : r.fields) EXPECT_FALSE(overlap(f.labelRect, r.speed)) << where;
+                        for (const InfoField& f : r.fields) EXPECT_FALSE(overlap(f.valueRect, r.speed)) << where;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The speed caption stays under its bar and never under a button, in every layout.
+TEST(Readouts, SpeedCaptionNeverUnderAButton) {
+    const ScreenSize portraitSizes[] = {{640, 986, 15}, {768, 986, 18}, {768, 1024, 20}, {800, 1242, 20}};
+    auto check = [](const ScreenSize& s, bool portrait, bool map) {
+        LoggingLayoutInput layoutIn = screen(s.w, s.h, portrait, map);
+        layoutIn.lineHeight = s.lh;
+        const LoggingLayout l = layoutLoggingScreen(layoutIn);
+        const Rect speed = readoutsFor(l).speed;
+        const std::string where = std::to_string(s.w) + "x" + std::to_string(s.h) + (map ? " map" : " no map");
+        EXPECT_EQ(speed.y, l.speedBar.bottom() + 1) << where;
+        EXPECT_GE(speed.x, l.speedBar.x) << where;
+        EXPECT_LE(speed.right(), l.speedBar.right()) << where;
+        std::vector<Rect> buttons(l.stateButtons.begin(), l.stateButtons.end());
+        buttons.push_back(l.pauseButton);
+        if (l.mapButtonsShown) buttons.insert(buttons.end(), l.mapButtons.begin(), l.mapButtons.end());
+        for (const Rect& b : buttons) EXPECT_FALSE(overlap(speed, b)) << where;
+    };
+    for (const bool map : {true, false}) {
+        for (const ScreenSize& s : kLandscapeSizes) check(s, false, map);
+        for (const ScreenSize& s : portraitSizes) check(s, true, map);
+    }
+}
+
+// Without the map the button row starts under the middle of the speed bar:
+// the caption is centred on the part of the bar left of the buttons.
+TEST(Readouts, SpeedCaptionCentredLeftOfTheButtons) {
+    const LoggingLayout row = layoutLandscape(screen(1024, 730, false, false));
+    const Rect caption = speedCaptionRect(row, 120);
+    EXPECT_EQ(caption.x + caption.width / 2, (row.speedBar.x + row.buttonArea.x - 10) / 2);
+    EXPECT_LE(caption.right(), row.buttonArea.x - 10);
+    const LoggingLayout withMap = layoutLandscape(screen(1024, 730, false, true));
+    EXPECT_EQ(speedCaptionRect(withMap, 120).x, withMap.speedBar.x + (withMap.speedBar.width - 120) / 2);
 }
 
 TEST(Readouts, TopLine) {
