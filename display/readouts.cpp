@@ -353,6 +353,14 @@ ReadoutLayout layoutReadouts(const ReadoutInput& in, const TextWidth& width) {
     r.speed = speedCaptionRect(l, width("Speed: 88.56 ft/s", ReadoutFont::Text));
     r.scaleMax = {l.barArea.x, l.barArea.y - lh, l.barArea.width, lh};
     r.scaleMin = {l.barArea.x, l.barArea.bottom() + 1, l.barArea.width, lh};
+    if (l.portrait) {
+        const Rect& p = l.profileArea;
+        const int limitWidth = std::min(p.width, width("-88888.8 nT/m", ReadoutFont::Text));
+        const int x = p.x + (p.width - limitWidth) / 2;
+        // The line over the profile is Lh − 2 high under the speed bar.
+        r.profileScaleMax = {x, p.y - (lh - 2), limitWidth, lh - 2};
+        r.profileScaleMin = {x, p.bottom() + 1, limitWidth, lh - 2};
+    }
     placeInformation(r, in, informationRegion(l), width);
     return r;
 }

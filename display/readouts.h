@@ -103,6 +103,9 @@ struct ReadoutLayout {
     std::string gpsDisabledLabel;  // "GPS Disabled" when GPS input is off, else empty
     Rect scaleMax;
     Rect scaleMin;
+    // Portrait only: the same limits over and under the profile area (empty in landscape).
+    Rect profileScaleMax;
+    Rect profileScaleMin;
 };
 ReadoutLayout layoutReadouts(const ReadoutInput& in, const TextWidth& width);
 // Where the information block goes, and the instrument status when it has a place of its own (else empty).

@@ -562,6 +562,12 @@ void ScreenLogWnd::paintScaleLimits(QPainter& painter) {
     const InstrumentType type = variant_.instrumentType;
     painter.drawText(qRect(readouts_.scaleMax), Qt::AlignCenter, qText(scaleLimitText(type, config_.readingScaleMax)));
     painter.drawText(qRect(readouts_.scaleMin), Qt::AlignCenter, qText(scaleLimitText(type, config_.readingScaleMin)));
+    if (readouts_.profileScaleMax.width > 0) {
+        painter.drawText(qRect(readouts_.profileScaleMax), Qt::AlignCenter,
+                         qText(scaleLimitText(type, config_.readingScaleMax)));
+        painter.drawText(qRect(readouts_.profileScaleMin), Qt::AlignCenter,
+                         qText(scaleLimitText(type, config_.readingScaleMin)));
+    }
     if (layout_.speedBarShown) {
         painter.drawText(qRect(readouts_.speed), Qt::AlignCenter,
                          speedText_.empty() ? QStringLiteral("Speed:") : QStringLiteral("Speed: ") + qText(speedText_));

@@ -250,6 +250,37 @@ TEST(Readouts, SpeedCaptionNeverUnderAButton) {
     }
 }
 
+// In portrait the reading-scale limits stand over and under the profile area
+// too, in the free lines there: clear of every pane, button and text.
+TEST(Readouts, PortraitProfileScaleLimits) {
+    const ScreenSize portraitSizes[] = {{640, 986, 15}, {768, 1024, 18}, {800, 1242, 20}};
+    for (const ScreenSize& s : portraitSizes) {
+        for (const bool map : {true, false}) {
+            LoggingLayoutInput in = screen(s.w, s.h, true, map);
+            in.lineHeight = s.lh;
+            const LoggingLayout l = layoutLoggingScreen(in);
+            const ReadoutLayout r = readoutsFor(l);
+            const std::string where = std::to_string(s.w) + "x" + std::to_string(s.h) + (map ? " map" : " no map");
+            ASSERT_GT(r.profileScaleMax.width, 0) << where;
+            EXPECT_EQ(r.profileScaleMax.bottom(), l.profileArea.y) << where;
+            EXPECT_GE(r.profileScaleMax.height, s.lh - 2) << where;
+            EXPECT_EQ(r.profileScaleMin.y, l.profileArea.bottom() + 1) << where;
+            for (const Rect& limit : {r.profileScaleMax, r.profileScaleMin}) {
+                for (const Rect& t : takenPlaces(l))
+                    EXPECT_FALSE(overlap(limit, t)) << where << " place " << t.x << "," << t.y << " " << t.width;
+                for (const Rect& text : {r.speed, r.scaleMax, r.scaleMin, r.status, r.mapSize})
+                    EXPECT_FALSE(overlap(limit, text)) << where << " text " << text.x << "," << text.y;
+                for (const InfoField& f : r.fields) {
+                    EXPECT_FALSE(overlap(limit, f.labelRect)) << where;
+                    EXPECT_FALSE(overlap(limit, f.valueRect)) << where;
+                }
+            }
+        }
+    }
+    const LoggingLayout landscape = layoutLoggingScreen(screen(1024, 730, false, true));
+    EXPECT_EQ(readoutsFor(landscape).profileScaleMax.width, 0);
+}
+
 // Without the map the button row starts under the middle of the speed bar:
 // the caption is centred on the part of the bar left of the buttons.
 TEST(Readouts, SpeedCaptionCentredLeftOfTheButtons) {
