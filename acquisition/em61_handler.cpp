@@ -7,35 +7,29 @@
 #include "acquisition/worker_messages.h"
 #include "logging/data_file.h"
 #include "platform/sound_player.h"
+#include "platform/text.h"
 
 namespace velox {
 
 namespace {
 
-template <typename... Args>
-std::string formatted(const char* format, Args... args) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, args...);
-    return text;
-}
-
 }  // namespace
 
-std::string stationText(double stationValue) { return formatted("%-11.2f", stationValue); }
+std::string stationText(double stationValue) { return formatText("%-11.2f", stationValue); }
 
-std::string readingCountText(int readingCount) { return formatted("%-7d", readingCount); }
+std::string readingCountText(int readingCount) { return formatText("%-7d", readingCount); }
 
 std::string loggingTimeText(uint32_t totalMs) {
     const uint32_t seconds = totalMs / 1000;
-    return formatted("%02d:%02d:%02d", static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
+    return formatText("%02d:%02d:%02d", static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60),
                      static_cast<int>(seconds % 60));
 }
 
-std::string batteryText(double volts) { return formatted(" %4.1f V", volts); }
+std::string batteryText(double volts) { return formatText(" %4.1f V", volts); }
 
-std::string currentText(double amps) { return formatted("%4.1f A", amps); }
+std::string currentText(double amps) { return formatText("%4.1f A", amps); }
 
-std::string channelText(double millivolts) { return formatted("%9.1f", millivolts); }
+std::string channelText(double millivolts) { return formatText("%9.1f", millivolts); }
 
 std::optional<int> colourEntryOf(const Lx2Reading& reading, int sensorCount, int colourMapView,
                                  const ColourSwathInput& swath) {

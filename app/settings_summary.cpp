@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 #include <initializer_list>
 
 #include "platform/text.h"
@@ -11,15 +9,6 @@
 namespace velox {
 
 namespace {
-
-std::string format(const char* pattern, ...) {
-    char buffer[96];
-    va_list args;
-    va_start(args, pattern);
-    std::vsnprintf(buffer, sizeof buffer, pattern, args);
-    va_end(args);
-    return buffer;
-}
 
 // The name of a stored choice; a value outside the list (the file is not
 // range-checked) shows as its number rather than as a wrong name.
@@ -32,14 +21,14 @@ std::string nameOf(std::initializer_list<const char*> names, int index) {
 // INT_MAX from overflowing.
 long long oneBased(int index) { return static_cast<long long>(index) + 1; }
 
-std::string comPort(int portIndex) { return format("COM%lld", oneBased(portIndex)); }
+std::string comPort(int portIndex) { return formatText("COM%lld", oneBased(portIndex)); }
 
 std::string hertz(double periodSeconds) {
     if (!(periodSeconds > 0.0) || !std::isfinite(periodSeconds)) return "N/A";
-    return format("%.2f Hz", 1.0 / periodSeconds);
+    return formatText("%.2f Hz", 1.0 / periodSeconds);
 }
 
-std::string metres(double value) { return format("%.2f m", value); }
+std::string metres(double value) { return formatText("%.2f m", value); }
 
 std::string surveyModeName(int mode) { return nameOf({"AUTO", "WHEEL", "MANUAL"}, mode); }
 
@@ -78,7 +67,7 @@ std::string instrumentTypeValue(InstrumentType type, const SurveyConfig& c) {
         case InstrumentType::Em31Mk2: return c.conductivityModel ? "Short" : "Standard";
         case InstrumentType::Em38: return c.component ? "Inphase" : "Conductivity";
         case InstrumentType::Em34_3:
-            return c.surveyMode == SURVEY_MANUAL ? format("%lld", oneBased(c.dipoleMode)) : hertz(c.readingPeriod);
+            return c.surveyMode == SURVEY_MANUAL ? formatText("%lld", oneBased(c.dipoleMode)) : hertz(c.readingPeriod);
         case InstrumentType::Em38Mk2: return c.em38Mk2Model ? "EM38MK2-1" : "EM38MK2";
         case InstrumentType::Grad601: return pauseKeyName(c.pauseKey);
     }
@@ -95,7 +84,7 @@ void fillLeftColumn(SettingsSummary& rows, InstrumentType type, const SurveyConf
         rows[1].leftValue = enabled && c.surveyMode == SURVEY_AUTO ? hertz(c.readingPeriod) : "N/A";
     } else if (isGrad601(type)) {
         rows[0].leftLabel = "Number of Sensors:";
-        rows[0].leftValue = format("%1lld", oneBased(c.sensorCountIndex));
+        rows[0].leftValue = formatText("%1lld", oneBased(c.sensorCountIndex));
         const bool twoSensors = c.sensorCountIndex == 1;
         rows[1].leftLabel = twoSensors ? "Sensors Separation:" : "Swath bar:";
         rows[1].leftValue = metres(twoSensors ? c.sensorSeparation : (c.swathWidthIndex + 1.0) * 0.25);
@@ -109,11 +98,11 @@ void fillLeftColumn(SettingsSummary& rows, InstrumentType type, const SurveyConf
     rows[2].leftLabel = "Survey Line:";
     rows[2].leftValue = toUtf8(c.surveyLine);
     rows[3].leftLabel = "Line Increment:";
-    rows[3].leftValue = format("%.2f", c.lineIncrement);
+    rows[3].leftValue = formatText("%.2f", c.lineIncrement);
     rows[4].leftLabel = "Start Station:";
-    rows[4].leftValue = format("%.3f", c.startStation);
+    rows[4].leftValue = formatText("%.3f", c.startStation);
     rows[5].leftLabel = "Station Increment:";
-    rows[5].leftValue = format("%.3f", d.stationIncrement);
+    rows[5].leftValue = formatText("%.3f", d.stationIncrement);
 }
 
 void fillRightColumn(SettingsSummary& rows, InstrumentType type, const SurveyConfig& c,
@@ -128,7 +117,7 @@ void fillRightColumn(SettingsSummary& rows, InstrumentType type, const SurveyCon
     switch (type) {
         case InstrumentType::Em61Lx2:
             rows[2].rightLabel = "Number of Sensors:";
-            rows[2].rightValue = format("%1lld", oneBased(c.sensorCountIndex));
+            rows[2].rightValue = formatText("%1lld", oneBased(c.sensorCountIndex));
             break;
         case InstrumentType::Em61Mk2:
             rows[2].rightLabel = "Sensor Size:";

@@ -1,20 +1,13 @@
 #include "display/readouts.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "logging/logging_control.h"
+#include "platform/text.h"
 
 namespace velox {
 
 namespace {
-
-template <class... Args>
-std::string format(const char* pattern, Args... args) {
-    char buffer[96];
-    std::snprintf(buffer, sizeof buffer, pattern, args...);
-    return buffer;
-}
 
 constexpr int kFieldGap = 2;   // between a label and its value
 constexpr int kSharedGap = 8;  // between fields that share a line
@@ -277,12 +270,12 @@ std::vector<std::string> numbersPaneLabels(InstrumentType instrument, int sensor
 }
 
 std::string numbersValueText(InstrumentType instrument, double value) {
-    return instrument == InstrumentType::Em61Lx2 ? format("%9.1f", value) : format("%10.1f", value);
+    return instrument == InstrumentType::Em61Lx2 ? formatText("%9.1f", value) : formatText("%10.1f", value);
 }
 
 std::string em38Mk2ValueText(int line, char coil, double value) {
     static const char* const kPatterns[] = {"C%c: %8.2f", "I%c:  %8.2f", "c%c: %8.2f", "i%c:  %8.2f"};
-    return format(kPatterns[std::clamp(line, 0, 3)], coil, value);
+    return formatText(kPatterns[std::clamp(line, 0, 3)], coil, value);
 }
 
 bool wideInformationBlock(int profileWidth) { return profileWidth > kWideProfileWidth; }
@@ -312,9 +305,9 @@ std::vector<std::string> instrumentStatusLabels(InstrumentType instrument, const
 }
 
 std::string scaleLimitText(InstrumentType instrument, double value, bool inphase) {
-    if (isGrad601(instrument)) return format("%0.1f nT/m", value);
-    if (isEm61(instrument)) return format("%0.1f mV", value);
-    return inphase ? format("%0.0fppt", value) : format("%0.0fmS/m", value);
+    if (isGrad601(instrument)) return formatText("%0.1f nT/m", value);
+    if (isEm61(instrument)) return formatText("%0.1f mV", value);
+    return inphase ? formatText("%0.0fppt", value) : formatText("%0.0fmS/m", value);
 }
 
 std::string dilutionLabel(DilutionKind kind) {

@@ -1,8 +1,6 @@
 #include "logging/data_file.h"
 
 #include <cerrno>
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -17,22 +15,8 @@ namespace velox {
 
 namespace {
 
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char* fmt, ...) {
-    va_list args;
-    va_start(args, fmt);
-    va_list copy;
-    va_copy(copy, args);
-    const int needed = std::vsnprintf(nullptr, 0, fmt, copy);
-    va_end(copy);
-    std::string out(needed > 0 ? static_cast<std::size_t>(needed) : 0, '\0');
-    if (needed > 0) std::vsnprintf(out.data(), out.size() + 1, fmt, args);
-    va_end(args);
-    return out;
-}
-
-std::string digit(int value) { return format("%1d", value); }
-std::string tickText(Tick tick) { return format("%10lu", static_cast<unsigned long>(tick)); }
+std::string digit(int value) { return formatText("%1d", value); }
+std::string tickText(Tick tick) { return formatText("%10lu", static_cast<unsigned long>(tick)); }
 
 // Composes one record: fields are appended in order, so a value wider than
 // its field shifts what follows; finish() pads with spaces, cuts whatever
@@ -274,7 +258,7 @@ void DataFile::reportPendingFailure() {
 
 std::string DataFile::timeOfDay() const {
     const LocalTime t = localTime_();
-    return format("%02d:%02d:%02d.%03d", t.hour, t.minute, t.second, t.millisecond);
+    return formatText("%02d:%02d:%02d.%03d", t.hour, t.minute, t.second, t.millisecond);
 }
 
 std::string DataFile::tagRecord(bool continuing, const SurveyConfig& config) const {
@@ -308,7 +292,7 @@ std::string DataFile::tagRecord(bool continuing, const SurveyConfig& config) con
         r.add(d(config.mapUnits)).add(d(config.dipoleMode)).add(d(config.surveyMode)).add(d(config.component));
         r.add(d(byte19));
         if (variant_.productLine == ProductLine::Velox || variant_.instrumentType == InstrumentType::Em38Mk2)
-            r.add(format("%2d", config.instrumentEnabled));
+            r.add(formatText("%2d", config.instrumentEnabled));
         break;
     }
     }
@@ -319,16 +303,16 @@ std::string DataFile::nameRecord(const SurveyConfig& config) const {
     RecordBuilder r(recordLength_);
     r.add(REC_NAME).field(baseName_, 10);
     if (isGrad601(variant_.instrumentType)) {
-        r.add(format("%5.2f", config.sensorSeparation)).spaces(2);
+        r.add(formatText("%5.2f", config.sensorSeparation)).spaces(2);
     } else if (config.surveyMode == SURVEY_MANUAL && isConductivityMeter(variant_.instrumentType)) {
-        r.add(format("%7d", config.samplesPerReading));
+        r.add(formatText("%7d", config.samplesPerReading));
     } else {
         double value = config.readingPeriod;
         if (config.surveyMode == SURVEY_WHEEL) value = config.stationIncrementWheel;
         if (config.surveyMode == SURVEY_MANUAL) value = config.stationIncrementManual;
-        r.add(format("%7.3f", value));
+        r.add(formatText("%7.3f", value));
     }
-    r.spaces(2).add(format("%4d", 0));
+    r.spaces(2).add(formatText("%4d", 0));
     return r.finish();
 }
 
@@ -336,8 +320,8 @@ std::string DataFile::gpsSetupRecord(const SurveyConfig& config, const HeaderVal
     const bool instrumentOn = config.instrumentEnabled != 0;
     RecordBuilder setup(recordLength_);
     setup.add(REC_GPS_SETUP)
-        .add(format("%7.3f", instrumentOn ? config.gpsOffsetX : 0.0))
-        .add(format("%7.3f", instrumentOn ? values.workingGpsOffsetY : 0.0));
+        .add(formatText("%7.3f", instrumentOn ? config.gpsOffsetX : 0.0))
+        .add(formatText("%7.3f", instrumentOn ? values.workingGpsOffsetY : 0.0));
     if (variant_.instrumentType == InstrumentType::Em61Mk2) {
         setup.add(digit(values.handshakeMode));
     } else {
@@ -349,10 +333,10 @@ std::string DataFile::gpsSetupRecord(const SurveyConfig& config, const HeaderVal
 
     if (variant_.productLine == ProductLine::Velox) {
         RecordBuilder easting(recordLength_);
-        easting.add(REC_GPS_SETUP).add(format("%14.3f", values.referenceEasting)).spaces(1);
-        easting.add(format("%02d", values.utmZone));
+        easting.add(REC_GPS_SETUP).add(formatText("%14.3f", values.referenceEasting)).spaces(1);
+        easting.add(formatText("%02d", values.utmZone));
         RecordBuilder northing(recordLength_);
-        northing.add(REC_GPS_SETUP).add(format("%14.3f", values.referenceNorthing));
+        northing.add(REC_GPS_SETUP).add(formatText("%14.3f", values.referenceNorthing));
         group += easting.finish() + northing.finish();
     }
     return group;
@@ -366,9 +350,9 @@ std::string DataFile::nullOffsetRecords(const std::array<double, 4>& offsets,
     std::string group;
     for (std::size_t channel = 0; channel < offsets.size(); ++channel) {
         RecordBuilder r(recordLength_);
-        r.add(REC_NULL_OFFSET).add(format("%9.2f", offsets[channel]));
+        r.add(REC_NULL_OFFSET).add(formatText("%9.2f", offsets[channel]));
         if (previous != nullptr) {
-            r.spaces(1).add(format("%9.2f", (*previous)[channel])).spaces(5);
+            r.spaces(1).add(formatText("%9.2f", (*previous)[channel])).spaces(5);
             if (variant_.instrumentType == InstrumentType::Em61Lx2) r.add('1');
         }
         group += r.finish();
@@ -380,7 +364,7 @@ std::string DataFile::filterFactorRecords(double left, double right, double prev
     std::string group;
     for (const auto& [factor, previous] : {std::pair{left, previousLeft}, std::pair{right, previousRight}}) {
         RecordBuilder r(recordLength_);
-        r.add(REC_FILTER_FACTOR).add(format("%9.2f", factor)).spaces(1).add(format("%9.2f", previous));
+        r.add(REC_FILTER_FACTOR).add(formatText("%9.2f", factor)).spaces(1).add(formatText("%9.2f", previous));
         r.spaces(5).add('1');
         group += r.finish();
     }
@@ -393,7 +377,7 @@ std::string DataFile::calibrationRecords(const std::array<double, 6>& values,
     for (std::size_t i = 0; i < values.size(); ++i) {
         RecordBuilder r(recordLength_);
         r.add(REC_NULL_OFFSET).add(static_cast<char>('1' + i));
-        r.add(format("%10.3f", values[i])).spaces(1).add(format("%10.3f", previous[i]));
+        r.add(formatText("%10.3f", values[i])).spaces(1).add(formatText("%10.3f", previous[i]));
         group += r.finish();
     }
     return group;
@@ -434,16 +418,16 @@ void DataFile::writeLineStart(const SurveyConfig& config, const LineStartValues&
     line.add(REC_LINE).field(toStoredBytes(config.surveyLine), 12).add(nameOverflow_);
 
     RecordBuilder station(recordLength_);
-    station.add(REC_START_STATION).add(format("%11.2f", config.startStation));
+    station.add(REC_START_STATION).add(formatText("%11.2f", config.startStation));
 
     RecordBuilder direction(recordLength_);
     direction.add(REC_DIRECTION).add(directionLetter(config.lineDirection)).spaces(6);
-    direction.add(format("%11.3f", values.stationIncrement));
+    direction.add(formatText("%11.3f", values.stationIncrement));
 
     const LocalTime t = localTime_();
     RecordBuilder date(recordLength_);
-    date.add(REC_DATE).add(format("%02d%02d%04d", t.day, t.month, t.year)).spaces(1);
-    date.add(format("%02d:%02d:%02d", t.hour, t.minute, t.second));
+    date.add(REC_DATE).add(formatText("%02d%02d%04d", t.day, t.month, t.year)).spaces(1);
+    date.add(formatText("%02d:%02d:%02d", t.hour, t.minute, t.second));
 
     std::string group = line.finish() + station.finish() + direction.finish() + date.finish();
     if (isEm61(variant_.instrumentType)) group += nullOffsetRecords(config.lastNullValues, &values.previousNullValues);
@@ -458,7 +442,7 @@ void DataFile::writeTimeMark() { appendGroup(timeMarkRecord()); }
 
 void DataFile::writeStationMark(double stationValue) {
     RecordBuilder r(recordLength_);
-    r.add(REC_STATION).add(format("%11.2f", stationValue)).spaces(2).add(timeOfDay());
+    r.add(REC_STATION).add(formatText("%11.2f", stationValue)).spaces(2).add(timeOfDay());
     appendGroup(r.finish());
 }
 
@@ -486,7 +470,7 @@ void DataFile::writeGpsSentence(std::string_view sentence, Tick tick, char first
         group += more.finish();
     }
     RecordBuilder trailer(recordLength_);
-    trailer.add(trailerType).add(format("%06ld", sentenceCount)).add(status);
+    trailer.add(trailerType).add(formatText("%06ld", sentenceCount)).add(status);
     trailer.padTo(tickOffset(recordLength_)).add(tickText(tick));
     appendGroup(group + trailer.finish());
 }
@@ -516,7 +500,7 @@ void DataFile::writeCalibrationValues(const std::array<double, 6>& values, const
 void DataFile::writeSwathEdge(int n, double leftX, double leftY, double rightX, double rightY) {
     if (n == 0) {
         RecordBuilder r(recordLength_);
-        r.add(REC_SWATH).add('0').add(format("%14.3f", 0.0));
+        r.add(REC_SWATH).add('0').add(formatText("%14.3f", 0.0));
         appendGroup(r.finish());
         return;
     }
@@ -525,7 +509,7 @@ void DataFile::writeSwathEdge(int n, double leftX, double leftY, double rightX, 
     std::string group;
     for (int k = 0; k < 4; ++k) {
         RecordBuilder r(recordLength_);
-        r.add(REC_SWATH).add(static_cast<char>(93 + 4 * n + k)).add(format("%14.3f", values[k]));
+        r.add(REC_SWATH).add(static_cast<char>(93 + 4 * n + k)).add(formatText("%14.3f", values[k]));
         group += r.finish();
     }
     appendGroup(group);

@@ -1,6 +1,5 @@
 #include "logging/logging_control.h"
 
-#include <cstdio>
 
 #include "config/settings_file.h"
 #include "logging/acquisition_control.h"
@@ -27,12 +26,6 @@ constexpr uint32_t kShowScreenWaitMs = 20;
 
 const char* const kStateNames[] = {"Monitoring", "Stand By", "Logging"};
 const char* const kModeNames[] = {"Auto", "Wheel", "Manual"};
-
-std::string printed(const char* format, double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, format, value);
-    return buffer;
-}
 
 int oppositeDirection(int direction) {
     return direction >= LINE_WEST && direction <= LINE_EAST ? 3 - direction : direction;
@@ -151,7 +144,7 @@ PopupMenu loggingPopupMenu(InstrumentType type, bool fileOpen) {
 
 std::u16string nextLineName(std::u16string_view line, double increment) {
     const double number = parseSettingDouble(toStoredBytes(line));
-    return fromStoredBytes(printed("%.2f", number + increment));
+    return fromStoredBytes(formatText("%.2f", number + increment));
 }
 
 // --- LoggingControl

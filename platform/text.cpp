@@ -1,5 +1,8 @@
 #include "platform/text.h"
 
+#include <cstdarg>
+#include <cstdio>
+
 namespace velox {
 
 std::string toStoredBytes(std::u16string_view text) {
@@ -74,6 +77,19 @@ std::u16string fromUtf8(std::string_view text) {
             out.push_back(static_cast<char16_t>(cp));
         }
     }
+    return out;
+}
+
+std::string formatText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int needed = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string out(needed > 0 ? static_cast<std::size_t>(needed) : 0, '\0');
+    if (needed > 0) std::vsnprintf(out.data(), out.size() + 1, format, args);
+    va_end(args);
     return out;
 }
 

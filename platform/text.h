@@ -15,6 +15,9 @@ std::string toStoredBytes(std::u16string_view text);
 std::u16string fromStoredBytes(std::string_view bytes);
 
 std::string toUtf8(std::u16string_view text);
+
+// printf-style formatting into a string of whatever length the text needs.
+std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::u16string fromUtf8(std::string_view text);
 
 }  // namespace velox

@@ -19,5 +19,14 @@ TEST(Text, Utf8RoundTripAndForgivingDecode) {
     EXPECT_EQ(fromUtf8("\xE2\x82"), u"\u00E2\u0082");
 }
 
+TEST(Text, FormattedTextIsNeverCutShort) {
+    EXPECT_EQ(formatText("%9.1f", 12.34), "     12.3");
+    EXPECT_EQ(formatText("%s", ""), "");
+    // A huge reading prints all of its 300-odd digits rather than a truncated prefix.
+    const std::string huge = formatText("%9.1f", 1e300);
+    EXPECT_EQ(huge.size(), 303u);
+    EXPECT_EQ(huge.substr(huge.size() - 2), ".0");
+}
+
 }  // namespace
 }  // namespace velox
