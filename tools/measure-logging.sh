@@ -22,22 +22,17 @@ start_virtual_session "$work"
 start_stand_in "$bin"
 start_velox61lx2 "$bin"
 
-press l
-press_until_dialog f 'Create Data File'
-sleep 1
-confirm_dialog 'Create Data File'
-sleep 1
-press g
+log_to_new_file
 sleep 5
 
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$program/stat"; }
 start_ticks=$(cpu_ticks)
 start=$(date +%s.%N)
-"$bin/velox-record-latency" "$(ls "$HOME"/*.RX2 | head -n 1)" "$seconds"
+"$bin/velox-record-latency" "$(data_file)" "$seconds"
 end_ticks=$(cpu_ticks)
 end=$(date +%s.%N)
 awk -v t="$((end_ticks - start_ticks))" -v hz="$(getconf CLK_TCK)" -v s="$start" -v e="$end" \
     'BEGIN { printf "CPU while logging: %.2f %% of one core over %.0f s\n", 100 * t / hz / (e - s), e - s }'
 awk '/VmRSS|VmHWM/ { printf "%s %s %s\n", $1, $2, $3 }' "/proc/$program/status"
-records=$(( $(stat -c %s "$(ls "$HOME"/*.RX2 | head -n 1)") / 27 ))
+records=$(( $(stat -c %s "$(data_file)") / 27 ))
 echo "data file: $records records"

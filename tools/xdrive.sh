@@ -89,3 +89,19 @@ start_velox61lx2() {
     window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velox61LX2$' | head -n 1)
     [ -n "$window" ]
 }
+
+# The EM61-LX2 data file in the home folder, once there is one.
+data_file() { ls "$HOME"/*.RX2 2>/dev/null | head -n 1; }
+have_data_file() { [ -n "$(data_file)" ]; }
+
+# From the start screen: "&Logging", "&File" accepting the proposed name,
+# and "&Go". Says on stderr which step failed.
+log_to_new_file() {
+    press l                                  # Logging: handshake, readers, Monitoring
+    press_until_dialog f 'Create Data File' || { echo "File never opened the save dialog" >&2; return 1; }
+    sleep 1
+    confirm_dialog 'Create Data File' || { echo "the save dialog did not close" >&2; return 1; }
+    wait_for 10 have_data_file || { echo "no data file was created" >&2; return 1; }
+    sleep 1
+    press g                                  # Go
+}

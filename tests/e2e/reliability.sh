@@ -28,19 +28,11 @@ source "$(dirname "$0")/../../tools/xdrive.sh"
 start_virtual_session "$work" || fail "Xvfb did not start"
 start_velox61lx2 "$bin" || fail "no program window"
 
-data_file() { ls "$HOME"/*.RX2 2>/dev/null | head -n 1; }
-have_data_file() { [ -n "$(data_file)" ]; }
 # The stand-in's clock starts now: its faults come while the program logs.
 start_stand_in "$bin" --fault em-off@25+4 --fault gps-off@38+8 || fail "velox-sim registered no ports"
 sleep 1
 
-press l
-press_until_dialog f 'Create Data File' || fail "File never opened the save dialog"
-sleep 1
-confirm_dialog 'Create Data File' || fail "the save dialog did not close"
-wait_for 10 have_data_file || fail "no data file was created"
-sleep 1
-press g
+log_to_new_file || fail "logging did not start"
 sleep 50                                 # through both faults and back
 kill -9 "$program"
 wait "$program" 2>/dev/null || true

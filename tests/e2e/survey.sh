@@ -33,18 +33,10 @@ start_stand_in "$bin" || fail "velox-sim registered no ports"
 start_velox61lx2 "$bin" || fail "no program window"
 sleep 1
 
-data_file() { ls "$HOME"/*.RX2 2>/dev/null | head -n 1; }
 records() { stat -c %s "$(data_file)" 2>/dev/null | awk '{print int($1 / 27)}'; }
 more_records_than() { [ "$(records)" -gt "$1" ]; }
 
-press l                                  # Logging: handshake, readers, Monitoring
-press_until_dialog f 'Create Data File' || fail "File never opened the save dialog"
-sleep 1
-confirm_dialog 'Create Data File' || fail "the save dialog did not close"   # accept the proposed name
-have_data_file() { [ -n "$(data_file)" ]; }
-wait_for 10 have_data_file || fail "no data file was created"
-sleep 1
-press g                                  # Go
+log_to_new_file || fail "logging did not start"
 wait_for 30 more_records_than 80 || fail "logging wrote too little"
 sleep 4
 press space                              # pause

@@ -37,8 +37,6 @@ source "$(dirname "$0")/../../tools/xdrive.sh"
 # on the default scale of 0 to 2000 mV.
 targets="0.3,8,0.2,2500,0.8;-0.4,16,0.3,1200,0.7;0.6,24,0.2,4000,0.6;2.2,30,0.3,3000,0.7;1.8,14,0.2,2000,0.8"
 
-data_file() { ls "$HOME"/*.RX2 2>/dev/null | head -n 1; }
-have_data_file() { [ -n "$(data_file)" ]; }
 picture() { [ -z "$shots" ] || { mkdir -p "$shots" && screenshot "$shots/$1.png"; }; }
 
 # Starts a session on a screen of size $1, opens a data file and starts logging.
@@ -49,13 +47,7 @@ log_survey() {
     start_stand_in "$bin" --speed 2 --seed 3 --targets "$targets" || fail "velox-sim registered no ports"
     start_velox61lx2 "$bin" || fail "no program window"
     sleep 1
-    press l
-    press_until_dialog f 'Create Data File' || fail "File never opened the save dialog"
-    sleep 1
-    confirm_dialog 'Create Data File' || fail "the save dialog did not close"
-    wait_for 10 have_data_file || fail "no data file was created"
-    sleep 1
-    press g
+    log_to_new_file || fail "logging did not start"
 }
 
 # Pauses, and pictures the logging screen without the map as $1.
